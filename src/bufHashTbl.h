@@ -1,0 +1,74 @@
+#pragma once
+
+#include "file.h"
+#include "types.h"
+
+// The buffer frame table: which buffer frame holds a given page of a given
+// open file. A chained hash table with a bucket count fixed at construction;
+// it only records mappings and never reads, pins or evicts anything.
+//
+// The table takes no locks. A caller that shares one table between threads
+// must serialise every operation on it.
+
+namespace morvane {
+
+// One entry of a chain.
+struct hashBucket {
+  File* file;        // the file whose page this is; not owned, compared by address only
+  PageId pageNo;     // page number within `file`
+  FrameId frameNo;   // buffer frame that holds the page
+  hashBucket* next;  // next entry of the same chain; null at the end
+};
+
+// Maps (File address, page number) to a frame number.
+//
+// Every `file` argument must point to a live File (asserted non-null). Each
+// File must outlive the entries recorded for it; two File objects are two
+// different keys even when they carry the same name.
+//
+// Every failing operation leaves the table exactly as it was.
+class BufHashTbl {
+ public:
+  // An empty table of `htSize` chains.
+  // Throws std::bad_array_new_length if `htSize` < 1, before allocating
+  // anything; std::bad_alloc if the chain array cannot be allocated.
+  explicit BufHashTbl(int htSize);
+  // Releases every entry, then the chain array.
+  ~BufHashTbl();
+
+  BufHashTbl(const BufHashTbl&) = delete;
+  BufHashTbl& operator=(const BufHashTbl&) = delete;
+
+  // Records that frame `frameNo` holds page `pageNo` of `file`.
+  // Throws HashAlreadyPresentException naming the frame already recorded if
+  // the key is present; std::bad_alloc if the entry cannot be allocated.
+  void insert(const File* file, PageId pageNo, FrameId frameNo);
+
+  // Writes the frame recorded for page `pageNo` of `file` into `frameNo`.
+  // Throws HashNotFoundException if the key is absent; `frameNo` is then not
+  // written.
+  void lookup(const File* file, PageId pageNo, FrameId& frameNo);
+
+  // Forgets page `pageNo` of `file`.
+  // Throws HashNotFoundException if the key is absent.
+  void remove(const File* file, PageId pageNo);
+
+ private:
+  // The chain index of a key: the low 32 bits of the File's address plus
+  // `pageNo`, modulo 2^32, then modulo HTSIZE. Always in [0, HTSIZE).
+  int hash(const File* file, PageId pageNo) const;
+
+  // The link that points at the entry for the key in chain `index`, or at the
+  // chain's terminating null if the key is absent. The one chain walk that
+  // every operation uses.
+  hashBucket** findLink(int index, const File* file, PageId pageNo) const;
+
+  [[noreturn]] static void throwNotFound(const File* file, PageId pageNo);
+
+  // Invariants: at most one entry per (file, pageNo) in the whole table, and
+  // every entry lies in the chain ht[hash(entry->file, entry->pageNo)].
+  int HTSIZE;      // number of chains, >= 1, fixed for the table's life
+  hashBucket** ht;  // HTSIZE chain heads, owned with every entry they reach
+};
+
+}  // namespace morvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "morvane_exception.h"
+#include "../types.h"
+
+namespace morvane {
+
+// A (file, page) key is absent from the frame table. Message:
+//   The hash value is not present in the hash table for file: <name>page: <page>
+class HashNotFoundException : public MorvaneException {
+ public:
+  // `nameIn` is referred to, not copied, and is read only while the message is
+  // composed. Throws std::bad_alloc if the message cannot be allocated.
+  explicit HashNotFoundException(const std::string& nameIn, PageId pageNoIn);
+
+ protected:
+  const std::string& name;  // the caller's file name; may dangle after construction
+  const PageId pageNo;      // the page that was not found
+};
+
+}  // namespace morvane

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "morvane_exception.h"
+#include "../types.h"
+
+namespace morvane {
+
+// A page of a file is already pinned in a buffer frame. Message (two spaces
+// after "file:"):
+//   This page is already pinned. file:  <name>page: <page>frame: <frame>
+class PagePinnedException : public MorvaneException {
+ public:
+  // `nameIn` is referred to, not copied, and is read only while the message is
+  // composed. Throws std::bad_alloc if the message cannot be allocated.
+  explicit PagePinnedException(const std::string& nameIn, PageId pageNoIn, FrameId frameNoIn);
+
+ protected:
+  const std::string& name;  // the caller's file name; may dangle after construction
+  const PageId pageNo;      // the pinned page
+  const FrameId frameNo;    // the frame that holds it
+};
+
+}  // namespace morvane

@@ -1,0 +1,180 @@
+#include "bufHashTbl.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <map>
+#include <new>
+#include <random>
+#include <string>
+#include <utility>
+
+#include "exceptions/hash_already_present_exception.h"
+#include "exceptions/hash_not_found_exception.h"
+
+namespace morvane {
+namespace {
+
+constexpr FrameId kUntouched = 0xDEADBEEF;
+constexpr PageId kMaxPage = std::numeric_limits<PageId>::max();
+
+// Turns the table's answers into plain values.
+class BufHashTblTest : public ::testing::Test {
+ protected:
+  // The frame recorded for the key, or kUntouched if lookup threw (and left
+  // its output alone).
+  static FrameId frameOf(BufHashTbl& table, const File& file, PageId page) {
+    FrameId frame = kUntouched;
+    try {
+      table.lookup(&file, page, frame);
+    } catch (const HashNotFoundException&) {
+      EXPECT_EQ(frame, kUntouched) << "lookup wrote its output on a miss";
+    }
+    return frame;
+  }
+
+  template <typename Error, typename Operation>
+  static std::string messageOf(Operation&& operation) {
+    try {
+      operation();
+    } catch (const Error& error) {
+      return error.message();
+    }
+    ADD_FAILURE() << "no error thrown";
+    return {};
+  }
+
+  File relA_{"relA"};
+  File relB_{"relB"};
+};
+
+TEST_F(BufHashTblTest, InsertLookupAndRemove) {
+  BufHashTbl table(7);
+  table.insert(&relA_, 3, 7);
+  EXPECT_EQ(frameOf(table, relA_, 3), 7u);
+  EXPECT_EQ(frameOf(table, relA_, 4), kUntouched);
+  EXPECT_EQ(frameOf(table, relB_, 3), kUntouched);
+
+  table.remove(&relA_, 3);
+  EXPECT_EQ(frameOf(table, relA_, 3), kUntouched);
+  EXPECT_EQ(messageOf<HashNotFoundException>([&] { table.remove(&relA_, 3); }),
+            "The hash value is not present in the hash table for file: relApage: 3");
+
+  table.insert(&relA_, 3, 11);  // a removed key can be recorded again
+  EXPECT_EQ(frameOf(table, relA_, 3), 11u);
+}
+
+TEST_F(BufHashTblTest, DuplicateInsertNamesTheRecordedFrameAndKeepsIt) {
+  BufHashTbl table(7);
+  table.insert(&relA_, 3, 7);
+  EXPECT_EQ(messageOf<HashAlreadyPresentException>([&] { table.insert(&relA_, 3, 9); }),
+            "Entry corresponding to the hash value of file:relApage:3frame:7is already present in the hash table.");
+  EXPECT_EQ(frameOf(table, relA_, 3), 7u);
+}
+
+TEST_F(BufHashTblTest, MissesNameTheArgumentFileAndPage) {
+  BufHashTbl table(7);
+  table.insert(&relA_, 12, 1);
+  FrameId frame = kUntouched;
+  EXPECT_EQ(messageOf<HashNotFoundException>([&] { table.lookup(&relB_, 12, frame); }),
+            "The hash value is not present in the hash table for file: relBpage: 12");
+  EXPECT_EQ(frame, kUntouched);
+  EXPECT_EQ(messageOf<HashNotFoundException>([&] { table.remove(&relA_, kMaxPage); }),
+            "The hash value is not present in the hash table for file: relApage: 4294967295");
+  EXPECT_EQ(frameOf(table, relA_, 12), 1u);
+}
+
+TEST_F(BufHashTblTest, FilesAreKeyedByAddressNotName) {
+  File twin("relA");
+  BufHashTbl table(1);
+  table.insert(&relA_, 5, 1);
+  table.insert(&twin, 5, 2);
+  EXPECT_EQ(frameOf(table, relA_, 5), 1u);
+  EXPECT_EQ(frameOf(table, twin, 5), 2u);
+  table.remove(&twin, 5);
+  EXPECT_EQ(frameOf(table, relA_, 5), 1u);
+  EXPECT_EQ(frameOf(table, twin, 5), kUntouched);
+}
+
+TEST_F(BufHashTblTest, SingleChainRemovesHeadMiddleAndTail) {
+  // Entries go to the front of the chain, so page 0 is the tail and page 4
+  // the head; each removal must leave the other four reachable.
+  for (const PageId victim : {PageId{4}, PageId{2}, PageId{0}}) {
+    BufHashTbl table(1);
+    for (PageId page = 0; page < 5; ++page) table.insert(&relA_, page, page + 100);
+    table.remove(&relA_, victim);
+    for (PageId page = 0; page < 5; ++page) {
+      EXPECT_EQ(frameOf(table, relA_, page), page == victim ? kUntouched : page + 100)
+          << "page " << page << " after removing " << victim;
+    }
+  }
+}
+
+TEST_F(BufHashTblTest, PageNumbersThatWrapTheHashStayInRange) {
+  // The page numbers run past 2^32 once added to any address, and past 2^31,
+  // where a signed remainder would go negative.
+  for (const int buckets : {1, 2, 7, 1000, 65536}) {
+    BufHashTbl table(buckets);
+    for (PageId k = 0; k < 64; ++k) table.insert(&relA_, kMaxPage - k, k);
+    table.insert(&relB_, kMaxPage, 99);
+    for (PageId k = 0; k < 64; ++k) EXPECT_EQ(frameOf(table, relA_, kMaxPage - k), k);
+    EXPECT_EQ(frameOf(table, relB_, kMaxPage), 99u);
+    for (PageId k = 0; k < 64; k += 2) table.remove(&relA_, kMaxPage - k);
+    for (PageId k = 0; k < 64; ++k) EXPECT_EQ(frameOf(table, relA_, kMaxPage - k), k % 2 ? k : kUntouched);
+  }
+}
+
+TEST_F(BufHashTblTest, RejectsBucketCountsBelowOne) {
+  EXPECT_THROW(BufHashTbl(0), std::bad_array_new_length);
+  EXPECT_THROW(BufHashTbl(-1), std::bad_array_new_length);
+  EXPECT_THROW(BufHashTbl(std::numeric_limits<int>::min()), std::bad_alloc);
+}
+
+TEST_F(BufHashTblTest, NullFileIsAssertedInDebugBuilds) {
+  BufHashTbl table(3);
+  EXPECT_DEBUG_DEATH(table.insert(nullptr, 1, 1), "null File");
+}
+
+TEST_F(BufHashTblTest, AgreesWithAMapOverRandomOperations) {
+  std::deque<File> files;
+  for (int i = 0; i < 4; ++i) files.emplace_back(i < 2 ? "same" : "file" + std::to_string(i));
+  std::mt19937 random(20261208);
+  for (const int buckets : {1, 3, 64}) {
+    BufHashTbl table(buckets);
+    std::map<std::pair<const File*, PageId>, FrameId> model;
+    for (int step = 0; step < 20000; ++step) {
+      const File& file = files[random() % files.size()];
+      const PageId page = random() % 3 == 0 ? kMaxPage - random() % 8 : random() % 64;
+      const auto key = std::make_pair(&file, page);
+      const auto found = model.find(key);
+      switch (random() % 3) {
+        case 0: {
+          const FrameId frame = random() % 1000000;
+          if (found == model.end()) {
+            table.insert(&file, page, frame);
+            model.emplace(key, frame);
+          } else {
+            EXPECT_THROW(table.insert(&file, page, frame), HashAlreadyPresentException);
+          }
+          break;
+        }
+        case 1:
+          EXPECT_EQ(frameOf(table, file, page), found == model.end() ? kUntouched : found->second);
+          break;
+        default:
+          if (found == model.end()) {
+            EXPECT_THROW(table.remove(&file, page), HashNotFoundException);
+          } else {
+            table.remove(&file, page);
+            model.erase(found);
+          }
+      }
+    }
+    for (const auto& [key, frame] : model) EXPECT_EQ(frameOf(table, *key.first, key.second), frame);
+  }
+}
+
+}  // namespace
+}  // namespace morvane

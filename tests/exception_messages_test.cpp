@@ -1,0 +1,164 @@
+// Every error's message, byte for byte, and the values the errors keep.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <locale>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "exceptions/bad_buffer_exception.h"
+#include "exceptions/hash_already_present_exception.h"
+#include "exceptions/hash_not_found_exception.h"
+#include "exceptions/hash_table_exception.h"
+#include "exceptions/insufficient_space_exception.h"
+#include "exceptions/invalid_page_exception.h"
+#include "exceptions/invalid_record_exception.h"
+#include "exceptions/morvane_exception.h"
+#include "exceptions/page_pinned_exception.h"
+#include "exceptions/slot_in_use_exception.h"
+
+namespace morvane {
+namespace {
+
+constexpr std::uint32_t kMax32 = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint16_t kMax16 = std::numeric_limits<std::uint16_t>::max();
+
+// Throws `error` and returns what a handler of the base class reads.
+template <typename Error>
+std::string caughtAsBase(const Error& error) {
+  try {
+    throw error;
+  } catch (const MorvaneException& caught) {
+    EXPECT_STREQ(caught.what(), caught.message().c_str());
+    return caught.message();
+  }
+}
+
+TEST(MorvaneExceptionTest, KeepsItsMessage) {
+  const MorvaneException one_letter("x");
+  EXPECT_EQ(one_letter.message(), "x");
+  EXPECT_EQ(one_letter.what(), one_letter.message().c_str());
+  const MorvaneException empty("");
+  EXPECT_EQ(empty.message(), "");
+  EXPECT_STREQ(empty.what(), "");
+  const std::exception& standard = one_letter;
+  EXPECT_STREQ(standard.what(), "x");
+}
+
+TEST(FrameTableErrorsTest, Messages) {
+  EXPECT_EQ(caughtAsBase(HashNotFoundException("relA", 12)),
+            "The hash value is not present in the hash table for file: relApage: 12");
+  EXPECT_EQ(caughtAsBase(HashNotFoundException("", kMax32)),
+            "The hash value is not present in the hash table for file: page: 4294967295");
+  EXPECT_EQ(caughtAsBase(HashAlreadyPresentException("relA", 4, 2)),
+            "Entry corresponding to the hash value of file:relApage:4frame:2is already present in the hash table.");
+  EXPECT_EQ(caughtAsBase(HashAlreadyPresentException("", kMax32, kMax32)),
+            "Entry corresponding to the hash value of file:page:4294967295frame:4294967295is already present in "
+            "the hash table.");
+  EXPECT_EQ(caughtAsBase(HashTableException()), "The hash table could not allocate storage for a new entry.");
+}
+
+TEST(FrameTableErrorsTest, MessageOutlivesTheCallersName) {
+  auto name = std::make_unique<std::string>("a name long enough to live on the heap");
+  const HashNotFoundException error(*name, 1);
+  name.reset();
+  EXPECT_EQ(error.message(),
+            "The hash value is not present in the hash table for file: a name long enough to live on the heappage: 1");
+}
+
+// Exposes the flags that BadBufferException keeps for handlers of its own kind.
+struct BadBufferFlags : BadBufferException {
+  using BadBufferException::BadBufferException;
+  bool flags(bool d, bool v, bool r) const { return dirty == d && valid == v && refbit == r; }
+  FrameId frame() const { return frameNo; }
+};
+
+TEST(BufferPoolErrorsTest, Messages) {
+  EXPECT_EQ(caughtAsBase(PagePinnedException("relA", 3, 5)),
+            "This page is already pinned. file:  relApage: 3frame: 5");
+  EXPECT_EQ(caughtAsBase(PagePinnedException("", kMax32, 0)),
+            "This page is already pinned. file:  page: 4294967295frame: 0");
+  EXPECT_EQ(caughtAsBase(BadBufferException(0, false, false, false)), "This buffer is bad: 0");
+  EXPECT_EQ(caughtAsBase(BadBufferException(kMax32, true, true, true)), "This buffer is bad: 4294967295");
+}
+
+TEST(BufferPoolErrorsTest, BadBufferKeepsItsFlags) {
+  EXPECT_TRUE(BadBufferFlags(1, true, false, true).flags(true, false, true));
+  EXPECT_TRUE(BadBufferFlags(1, false, true, false).flags(false, true, false));
+  EXPECT_EQ(BadBufferFlags(77, false, false, true).frame(), 77u);
+}
+
+TEST(PageAndRecordErrorsTest, Messages) {
+  EXPECT_EQ(caughtAsBase(InvalidPageException(9, "relA")),
+            "Request made for an invalid page. Requested page 9 from file 'relA'");
+  EXPECT_EQ(caughtAsBase(InvalidRecordException(RecordId{2, 65}, 3)),
+            "Request made for an invalid record. Record {page=2, slot=65} from page 3");
+  EXPECT_EQ(caughtAsBase(InvalidRecordException(RecordId{kMax32, kMax16}, 0)),
+            "Request made for an invalid record. Record {page=4294967295, slot=65535} from page 0");
+  EXPECT_EQ(caughtAsBase(InsufficientSpaceException(7, 100, 20)),
+            "Insufficient space in page 7to hold record.  Requested: 100 bytes. Available: 20 bytes.");
+  EXPECT_EQ(caughtAsBase(InsufficientSpaceException(0, std::numeric_limits<std::size_t>::max(), 4294967296)),
+            "Insufficient space in page 0to hold record.  Requested: 18446744073709551615 bytes. Available: "
+            "4294967296 bytes.");
+  EXPECT_EQ(caughtAsBase(SlotInUseException(1, 0)),
+            "Attempt to insert data to a slot that is currently in use. Page: 1 Slot: 0");
+  EXPECT_EQ(caughtAsBase(SlotInUseException(kMax32, kMax16)),
+            "Attempt to insert data to a slot that is currently in use. Page: 4294967295 Slot: 65535");
+}
+
+TEST(PageAndRecordErrorsTest, AccessorsReturnTheConstructorsArguments) {
+  auto name = std::make_unique<std::string>("a name long enough to live on the heap");
+  const InvalidPageException page(9, *name);
+  name.reset();
+  EXPECT_EQ(page.filename(), "a name long enough to live on the heap");
+  EXPECT_EQ(page.page_number(), 9u);
+
+  const InvalidRecordException record(RecordId{2, 65}, 3);
+  EXPECT_EQ(record.record_id(), (RecordId{2, 65}));
+  EXPECT_NE(record.record_id(), (RecordId{2, 66}));
+  EXPECT_NE(record.record_id(), (RecordId{3, 65}));
+  EXPECT_EQ(record.page_number(), 3u);
+
+  const InsufficientSpaceException space(7, 5000000000, 4294967297);
+  EXPECT_EQ(space.page_number(), 7u);
+  EXPECT_EQ(space.space_requested(), 5000000000u);
+  EXPECT_EQ(space.space_available(), 4294967297u);
+
+  const SlotInUseException slot(kMax32, kMax16);
+  EXPECT_EQ(slot.page_number(), kMax32);
+  EXPECT_EQ(slot.slot_number(), kMax16);
+}
+
+// A locale that groups digits in threes, as many national locales do.
+struct Grouping : std::numpunct<char> {
+  char do_thousands_sep() const override { return ','; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(MessageNumbersTest, PlainDecimalWhateverTheGlobalLocale) {
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
+  const std::string grouped_stream_text = (std::ostringstream() << 1234567).str();
+  const std::string message = InsufficientSpaceException(1234567, 1234567, 0).message();
+  std::locale::global(previous);
+  ASSERT_EQ(grouped_stream_text, "1,234,567") << "the locale under test does not group";
+  EXPECT_EQ(message, "Insufficient space in page 1234567to hold record.  Requested: 1234567 bytes. Available: 0 bytes.");
+}
+
+TEST(MessageNumbersTest, DigitsMatchAClassicStreamAcrossEveryLength) {
+  for (std::uint64_t value = 1;; value *= 10) {
+    for (const std::uint64_t n : {value - 1, value, value + 7}) {
+      std::ostringstream expected;
+      expected.imbue(std::locale::classic());
+      expected << "Insufficient space in page 0to hold record.  Requested: " << n << " bytes. Available: " << n
+               << " bytes.";
+      EXPECT_EQ(InsufficientSpaceException(0, n, n).message(), expected.str());
+    }
+    if (value > std::numeric_limits<std::uint64_t>::max() / 10) break;
+  }
+}
+
+}  // namespace
+}  // namespace morvane
