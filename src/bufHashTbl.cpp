@@ -1,7 +1,5 @@
 #include "bufHashTbl.h"
 
-#include <cassert>
-#include <cstdint>
 #include <new>
 
 #include "exceptions/hash_already_present_exception.h"
@@ -10,11 +8,12 @@
 
 namespace morvane {
 
-BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr) {
+BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr), divisorInverse(0) {
   // A count of 0 would make hash() divide by zero; reject it as the array
   // allocation rejects a negative count.
   if (htSize < 1) throw std::bad_array_new_length();
   ht = new hashBucket*[static_cast<std::size_t>(htSize)]();
+  divisorInverse = UINT64_MAX / static_cast<std::uint32_t>(htSize) + 1;  // wraps to 0 for one chain, as it should
 }
 
 BufHashTbl::~BufHashTbl() {
@@ -25,19 +24,6 @@ BufHashTbl::~BufHashTbl() {
     }
   }
   delete[] ht;
-}
-
-int BufHashTbl::hash(const File* file, PageId pageNo) const {
-  assert(file != nullptr && "a null File* is a caller error");
-  const auto addressBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(file));
-  const std::uint32_t sum = addressBits + pageNo;  // wraps modulo 2^32
-  return static_cast<int>(sum % static_cast<std::uint32_t>(HTSIZE));
-}
-
-hashBucket** BufHashTbl::findLink(int index, const File* file, PageId pageNo) const {
-  hashBucket** link = &ht[index];
-  while (*link != nullptr && ((*link)->file != file || (*link)->pageNo != pageNo)) link = &(*link)->next;
-  return link;
 }
 
 void BufHashTbl::throwNotFound(const File* file, PageId pageNo) {
@@ -58,12 +44,6 @@ void BufHashTbl::insert(const File* file, PageId pageNo, FrameId frameNo) {
   entry->frameNo = frameNo;
   entry->next = ht[index];
   ht[index] = entry;
-}
-
-void BufHashTbl::lookup(const File* file, PageId pageNo, FrameId& frameNo) {
-  const hashBucket* entry = *findLink(hash(file, pageNo), file, pageNo);
-  if (entry == nullptr) throwNotFound(file, pageNo);
-  frameNo = entry->frameNo;
 }
 
 void BufHashTbl::remove(const File* file, PageId pageNo) {

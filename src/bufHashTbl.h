@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cassert>
+#include <cstdint>
+
 #include "file.h"
 #include "types.h"
 
@@ -49,6 +52,13 @@ class BufHashTbl {
   // written.
   void lookup(const File* file, PageId pageNo, FrameId& frameNo);
 
+  // Like lookup, without the exception: returns true and writes `frameNo` if
+  // the key is present, returns false and leaves `frameNo` alone if it is not.
+  // Prefer it on hot paths where misses are routine (a buffer pool's page
+  // table misses on every fault): a thrown miss costs microseconds, this one
+  // costs the chain walk. Use lookup where a miss is a genuine error.
+  bool tryLookup(const File* file, PageId pageNo, FrameId& frameNo) const noexcept;
+
   // Forgets page `pageNo` of `file`.
   // Throws HashNotFoundException if the key is absent.
   void remove(const File* file, PageId pageNo);
@@ -56,19 +66,57 @@ class BufHashTbl {
  private:
   // The chain index of a key: the low 32 bits of the File's address plus
   // `pageNo`, modulo 2^32, then modulo HTSIZE. Always in [0, HTSIZE).
-  int hash(const File* file, PageId pageNo) const;
+  // Because the address is the key, a File's entries spread over consecutive
+  // chains as its page numbers count up.
+  int hash(const File* file, PageId pageNo) const noexcept;
 
   // The link that points at the entry for the key in chain `index`, or at the
   // chain's terminating null if the key is absent. The one chain walk that
   // every operation uses.
-  hashBucket** findLink(int index, const File* file, PageId pageNo) const;
+  hashBucket** findLink(int index, const File* file, PageId pageNo) const noexcept;
 
+  // Throws HashNotFoundException for the key. Kept out of line so that the
+  // inlined hit path stays small.
   [[noreturn]] static void throwNotFound(const File* file, PageId pageNo);
 
   // Invariants: at most one entry per (file, pageNo) in the whole table, and
   // every entry lies in the chain ht[hash(entry->file, entry->pageNo)].
   int HTSIZE;      // number of chains, >= 1, fixed for the table's life
   hashBucket** ht;  // HTSIZE chain heads, owned with every entry they reach
+  std::uint64_t divisorInverse;  // ceil(2^64 / HTSIZE) mod 2^64, for hash()
 };
+
+// The lookup path is inline: a hit costs no call.
+
+inline int BufHashTbl::hash(const File* file, PageId pageNo) const noexcept {
+  assert(file != nullptr && "a null File* is a caller error");
+  const auto addressBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(file));
+  const std::uint32_t sum = addressBits + pageNo;  // wraps modulo 2^32
+  // sum % HTSIZE, exactly, by two multiplications instead of a division
+  // (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019):
+  // the low 64 bits of sum * ceil(2^64 / HTSIZE) are the fractional part of
+  // sum / HTSIZE, and scaling that by HTSIZE gives the remainder.
+  __extension__ using Wide = unsigned __int128;
+  const std::uint64_t fraction = divisorInverse * sum;
+  return static_cast<int>((static_cast<Wide>(fraction) * static_cast<std::uint32_t>(HTSIZE)) >> 64);
+}
+
+inline hashBucket** BufHashTbl::findLink(int index, const File* file, PageId pageNo) const noexcept {
+  hashBucket** link = &ht[index];
+  // One branch per entry: both fields are compared without short-circuit.
+  while (*link != nullptr && (((*link)->file != file) | ((*link)->pageNo != pageNo))) link = &(*link)->next;
+  return link;
+}
+
+inline bool BufHashTbl::tryLookup(const File* file, PageId pageNo, FrameId& frameNo) const noexcept {
+  const hashBucket* entry = *findLink(hash(file, pageNo), file, pageNo);
+  if (entry == nullptr) return false;
+  frameNo = entry->frameNo;
+  return true;
+}
+
+inline void BufHashTbl::lookup(const File* file, PageId pageNo, FrameId& frameNo) {
+  if (!tryLookup(file, pageNo, frameNo)) throwNotFound(file, pageNo);
+}
 
 }  // namespace morvane

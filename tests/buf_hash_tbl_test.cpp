@@ -24,7 +24,7 @@ constexpr PageId kMaxPage = std::numeric_limits<PageId>::max();
 class BufHashTblTest : public ::testing::Test {
  protected:
   // The frame recorded for the key, or kUntouched if lookup threw (and left
-  // its output alone).
+  // its output alone). Checks that tryLookup gives the same answer.
   static FrameId frameOf(BufHashTbl& table, const File& file, PageId page) {
     FrameId frame = kUntouched;
     try {
@@ -32,6 +32,9 @@ class BufHashTblTest : public ::testing::Test {
     } catch (const HashNotFoundException&) {
       EXPECT_EQ(frame, kUntouched) << "lookup wrote its output on a miss";
     }
+    FrameId probed = kUntouched;
+    EXPECT_EQ(table.tryLookup(&file, page, probed), frame != kUntouched);
+    EXPECT_EQ(probed, frame) << "tryLookup disagrees with lookup";
     return frame;
   }
 

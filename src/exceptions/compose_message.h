@@ -26,11 +26,18 @@ class Decimal {
   std::size_t size_;                             // how many of digits_ are used
 };
 
+// A message piece as a view. A literal's length is known without a scan.
+template <std::size_t N>
+constexpr std::string_view piece(const char (&literal)[N]) noexcept {
+  return {literal, N - 1};
+}
+inline std::string_view piece(std::string_view text) noexcept { return text; }
+
 // The pieces written one after another with nothing between them, built with
 // a single allocation. Throws std::bad_alloc if that allocation fails.
 template <typename... Pieces>
 std::string composeMessage(const Pieces&... pieces) {
-  const std::string_view views[] = {std::string_view(pieces)...};
+  const std::string_view views[] = {piece(pieces)...};
   std::size_t size = 0;
   for (const std::string_view view : views) size += view.size();
   std::string text;

@@ -1,0 +1,242 @@
+// Micro-benchmarks of the frame table against std::unordered_map given the
+// same hash formula and bucket count, and against the map under a mixing
+// hash. Every benchmark reports `ns_per_op`, the time of one operation.
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "structures.h"
+
+namespace morvane::bench {
+namespace {
+
+// `entries` keys spread round-robin over `files` File objects, page numbers
+// counting up from 0 within each file. Structures are filled in one random
+// order and probed in another, so that neither the probes nor a map's links
+// between nodes walk memory in allocation order.
+struct Workload {
+  Workload(std::size_t entries, std::size_t fileCount) : buckets(bucketsFor(entries)) {
+    for (std::size_t f = 0; f < fileCount; ++f) files.emplace_back("file" + std::to_string(f));
+    keys.reserve(entries);
+    for (std::size_t i = 0; i < entries; ++i) keys.push_back({&files[i % fileCount], static_cast<PageId>(i / fileCount)});
+    shuffled = keys;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937_64(42));
+    insertion = keys;
+    std::shuffle(insertion.begin(), insertion.end(), std::mt19937_64(7));
+    // Absent keys: the same files, pages past every present one.
+    const auto pages = static_cast<PageId>(entries / fileCount + 1);
+    for (const Key& key : shuffled) absent.push_back({key.file, key.page + pages});
+  }
+
+  template <typename Structure>
+  void fill(Structure& structure) const {
+    for (const Key& key : insertion) structure.insert(key.file, key.page, key.page);
+  }
+
+  std::deque<File> files;
+  int buckets;
+  std::vector<Key> keys;      // page order
+  std::vector<Key> shuffled;  // random order
+  std::vector<Key> insertion;  // another random order, in which fill() inserts, as a pool faults pages in
+  std::vector<Key> absent;    // random order, none present
+};
+
+void reportPerOp(benchmark::State& state, std::size_t opsPerIteration) {
+  state.counters["ns_per_op"] = benchmark::Counter(static_cast<double>(opsPerIteration) * 1e-9,
+                                                   benchmark::Counter::kIsIterationInvariantRate |
+                                                       benchmark::Counter::kInvert);
+}
+
+template <typename Structure, bool kRandomOrder>
+void hit(benchmark::State& state) {
+  const Workload load(state.range(0), state.range(1));
+  Structure structure(load.buckets);
+  load.fill(structure);
+  const std::vector<Key>& probes = kRandomOrder ? load.shuffled : load.keys;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    FrameId frame = 0;
+    const Key& key = probes[i];
+    benchmark::DoNotOptimize(structure.throwingFind(key.file, key.page, frame));
+    benchmark::DoNotOptimize(frame);
+    if (++i == probes.size()) i = 0;
+  }
+  reportPerOp(state, 1);
+}
+
+// A miss through the structure's reporting path: the table's lookup throws.
+template <typename Structure, bool kThrowing>
+void miss(benchmark::State& state) {
+  const Workload load(state.range(0), state.range(1));
+  Structure structure(load.buckets);
+  load.fill(structure);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    FrameId frame = 0;
+    const Key& key = load.absent[i];
+    if constexpr (kThrowing) {
+      benchmark::DoNotOptimize(structure.throwingFind(key.file, key.page, frame));
+    } else {
+      benchmark::DoNotOptimize(structure.find(key.file, key.page, frame));
+    }
+    if (++i == load.absent.size()) i = 0;
+  }
+  reportPerOp(state, 1);
+}
+
+template <typename Structure>
+void insert(benchmark::State& state) {
+  const Workload load(state.range(0), state.range(1));
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      Structure structure(load.buckets);
+      state.ResumeTiming();
+      for (const Key& key : load.shuffled) structure.insert(key.file, key.page, key.page);
+      state.PauseTiming();
+    }
+    state.ResumeTiming();
+  }
+  reportPerOp(state, load.keys.size());
+}
+
+template <typename Structure>
+void remove(benchmark::State& state) {
+  const Workload load(state.range(0), state.range(1));
+  Structure structure(load.buckets);
+  for (auto _ : state) {
+    state.PauseTiming();
+    load.fill(structure);
+    state.ResumeTiming();
+    for (const Key& key : load.shuffled) structure.remove(key.file, key.page);
+  }
+  reportPerOp(state, load.keys.size());
+}
+
+// Heap bytes per entry of a structure holding state.range(0) entries, bucket
+// array and allocator overhead included.
+template <typename Structure>
+void bytesPerEntry(benchmark::State& state) {
+  const Workload load(state.range(0), state.range(1));
+  for (auto _ : state) {
+    const std::size_t before = mallinfo2().uordblks;
+    Structure structure(load.buckets);
+    load.fill(structure);
+    const std::size_t after = mallinfo2().uordblks;
+    state.counters["bytes_per_entry"] = static_cast<double>(after - before) / static_cast<double>(load.keys.size());
+  }
+}
+
+// Baselines for the cost of a throwing miss: throwing and catching an empty
+// std::exception one call level up, and an error whose message is composed
+// with a string stream as the table's errors could have been.
+[[gnu::noinline]] void throwEmpty() { throw std::exception(); }
+
+class StreamComposedError : public std::exception {
+ public:
+  StreamComposedError(const std::string& name, PageId page) {
+    std::stringstream text;
+    text << "The hash value is not present in the hash table for file: " << name << "page: " << page;
+    message_ = text.str();
+  }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+[[gnu::noinline]] void throwStreamComposed(const File& file, PageId page) {
+  throw StreamComposedError(file.filename(), page);
+}
+
+[[gnu::noinline]] bool catchEmpty() {
+  try {
+    throwEmpty();
+  } catch (const std::exception& error) {
+    benchmark::DoNotOptimize(&error);
+  }
+  return false;
+}
+
+void throwEmptyException(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(catchEmpty());
+  reportPerOp(state, 1);
+}
+
+[[gnu::noinline]] bool catchStreamComposed(const File& file, PageId page) {
+  try {
+    throwStreamComposed(file, page);
+  } catch (const StreamComposedError& error) {
+    benchmark::DoNotOptimize(&error);
+  }
+  return false;
+}
+
+void throwStreamComposedException(benchmark::State& state) {
+  const File file("file0");
+  PageId page = 1;
+  for (auto _ : state) benchmark::DoNotOptimize(catchStreamComposed(file, page++));
+  reportPerOp(state, 1);
+}
+
+using SameMap = Map<SameHash>;
+using MixMap = Map<MixHash>;
+
+void sizes(benchmark::internal::Benchmark* b) {
+  for (const long files : {1, 8}) {
+    for (const long entries : {1L << 10, 1L << 16, 1L << 20}) b->Args({entries, files});
+  }
+  b->ArgNames({"entries", "files"});
+}
+
+template <typename S>
+void hitRandom(benchmark::State& state) {
+  hit<S, true>(state);
+}
+template <typename S>
+void hitPageOrder(benchmark::State& state) {
+  hit<S, false>(state);
+}
+// The table's lookup throws on a miss; the maps' find just returns.
+template <typename S>
+void missLookup(benchmark::State& state) {
+  miss<S, true>(state);
+}
+// The table's tryLookup; the maps' find.
+template <typename S>
+void missFind(benchmark::State& state) {
+  miss<S, false>(state);
+}
+
+#define MORVANE_COMPARE(name, apply)              \
+  BENCHMARK_TEMPLATE(name, Table)->Apply(apply);   \
+  BENCHMARK_TEMPLATE(name, SameMap)->Apply(apply); \
+  BENCHMARK_TEMPLATE(name, MixMap)->Apply(apply)
+
+void atOneMillion(benchmark::internal::Benchmark* b) {
+  b->Args({1L << 20, 1})->Args({1L << 20, 8})->ArgNames({"entries", "files"})->Iterations(1);
+}
+
+MORVANE_COMPARE(hitRandom, sizes);
+MORVANE_COMPARE(hitPageOrder, sizes);
+MORVANE_COMPARE(missLookup, sizes);
+MORVANE_COMPARE(missFind, sizes);
+MORVANE_COMPARE(insert, sizes);
+MORVANE_COMPARE(remove, sizes);
+MORVANE_COMPARE(bytesPerEntry, atOneMillion);
+BENCHMARK(throwEmptyException);
+BENCHMARK(throwStreamComposedException);
+
+}  // namespace
+}  // namespace morvane::bench
+
+BENCHMARK_MAIN();
