@@ -15,6 +15,9 @@ class File {
 
   File(const File&) = delete;
   File& operator=(const File&) = delete;
+  File(File&&) = delete;
+  File& operator=(File&&) = delete;
+  ~File() = default;
 
   // The file's name; valid as long as this object lives.
   const std::string& filename() const { return name_; }

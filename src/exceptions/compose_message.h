@@ -22,7 +22,7 @@ class Decimal {
 
  private:
   static constexpr std::size_t kMaxDigits = 20;  // 2^64 - 1 has 20 digits
-  char digits_[kMaxDigits];                      // the digits, not terminated
+  char digits_[kMaxDigits]{};                    // the digits, not terminated
   std::size_t size_;                             // how many of digits_ are used
 };
 

@@ -13,6 +13,10 @@ class MorvaneException : public std::exception {
  public:
   // Copies `msg`. Throws std::bad_alloc if the copy cannot be allocated.
   explicit MorvaneException(const std::string& msg);
+  MorvaneException(const MorvaneException&) = default;
+  MorvaneException(MorvaneException&&) = default;
+  MorvaneException& operator=(const MorvaneException&) = default;
+  MorvaneException& operator=(MorvaneException&&) = default;
   ~MorvaneException() override;
 
   // The message as a NUL-terminated string; valid while this object lives.
