@@ -180,12 +180,13 @@ int run(int argc, char** argv) {
 
   std::printf("%zu accesses to %zu distinct pages of %u files; %zu frames, %d chains; median of %d rounds\n",
               trace.size(), distinct.size(), fileCount, frameCount, buckets, kRounds);
-  std::printf("%-28s %10s %8s %10s %10s %10s %12s\n", "page table", "hits", "hit %", "inserts", "removes",
-              "ns/access", "vs same map");
+  std::printf("%-28s %10s %8s %10s %10s %10s %12s\n", "page table", "hits", "hit %", "inserts", "removes", "ns/access",
+              "vs same map");
   for (std::size_t v = 0; v < std::size(variants); ++v) {
     std::vector<double> ratios;
     for (int round = 0; round < kRounds; ++round) ratios.push_back(nanos[v][round] / nanos[0][round]);
-    const double hitRatio = trace.empty() ? 0 : 100.0 * static_cast<double>(counts[v].hits) / static_cast<double>(trace.size());
+    const double hitRatio =
+        trace.empty() ? 0 : 100.0 * static_cast<double>(counts[v].hits) / static_cast<double>(trace.size());
     std::printf("%-28s %10llu %8.2f %10llu %10llu %10.1f %12.2f\n", variants[v].name,
                 static_cast<unsigned long long>(counts[v].hits), hitRatio,
                 static_cast<unsigned long long>(counts[v].inserts), static_cast<unsigned long long>(counts[v].removes),

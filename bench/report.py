@@ -8,7 +8,7 @@ repetition k of every benchmark runs in the same round:
   morvane_table_bench --benchmark_repetitions=15 --benchmark_min_time=0.05 \
       --benchmark_enable_random_interleaving=true \
       --benchmark_out=bench.json --benchmark_out_format=json
-  bench/report.py bench.json [plot.svg]
+  bench/report.py bench.json [plot.svg or plot.png]
 """
 import collections
 import json
@@ -20,6 +20,7 @@ import sys
 import tempfile
 
 STRUCTURES = ("Table", "SameMap", "MixMap")
+LABELS = {"Table": "BufHashTbl", "SameMap": "map, same hash", "MixMap": "map, mixing hash"}
 OPS = ("hitRandom", "hitPageOrder", "missLookup", "missFind", "insert", "remove")
 
 
@@ -68,7 +69,8 @@ def table(runs):
                   f"| {fmt(median(runs, m))} | {fmt(median_ratio(runs, t, s))} | {fmt(median_ratio(runs, t, m))} |")
     print()
     for files in (1, 8):
-        row = [median(runs, name("bytesPerEntry", x, 1 << 20, files), "bytes_per_entry") for x in STRUCTURES]
+        row = [median(runs, name("bytesPerEntry", x, 1 << 20, files) + "/iterations:1", "bytes_per_entry")
+               for x in STRUCTURES]
         if row[0] is not None:
             print(f"bytes per entry at 1048576 entries over {files} file(s): table {fmt(row[0], 1)}, "
                   f"same-hash map {fmt(row[1], 1)}, mixing map {fmt(row[2], 1)}")
@@ -85,9 +87,11 @@ def table(runs):
 def plot(runs, out):
     ops = ("hitRandom", "hitPageOrder", "missFind", "insert", "remove")
     with tempfile.TemporaryDirectory() as tmp:
-        commands = [f"set terminal svg size 1500,360 font 'sans,11'", f"set output '{out}'",
-                    "set multiplot layout 1,5", "set logscale xy", "set key top left",
-                    "set xlabel 'entries'", "set format x '2^{%L}'", "set xtics (1024, 65536, 1048576)"]
+        terminal = "pngcairo size 1500,360 font 'sans,10'" if out.endswith(".png") else "svg size 1500,360 font 'sans,11'"
+        commands = [f"set terminal {terminal}", f"set output '{out}'",
+                    "set multiplot layout 1,5", "set logscale xy", "set key top left Left reverse",
+                    "set xlabel 'entries'", "set xrange [512:2097152]",
+                    "set xtics ('1 Ki' 1024, '64 Ki' 65536, '1 Mi' 1048576)"]
         for op in ops:
             series = []
             for structure in STRUCTURES:
@@ -97,7 +101,7 @@ def plot(runs, out):
                         value = median(runs, name(op, structure, entries, 1))
                         if value is not None:
                             f.write(f"{entries} {value}\n")
-                series.append(f"'{data}' using 1:2 with linespoints title '{structure}'")
+                series.append(f"'{data}' using 1:2 with linespoints title '{LABELS[structure]}'")
             commands += [f"set title '{op}, 1 file'", "set ylabel 'ns per operation'", "plot " + ", ".join(series)]
         commands.append("unset multiplot")
         subprocess.run(["gnuplot"], input="\n".join(commands), text=True, check=True)

@@ -29,7 +29,8 @@ struct Workload {
   Workload(std::size_t entries, std::size_t fileCount) : buckets(bucketsFor(entries)) {
     for (std::size_t f = 0; f < fileCount; ++f) files.emplace_back("file" + std::to_string(f));
     keys.reserve(entries);
-    for (std::size_t i = 0; i < entries; ++i) keys.push_back({&files[i % fileCount], static_cast<PageId>(i / fileCount)});
+    for (std::size_t i = 0; i < entries; ++i)
+      keys.push_back({&files[i % fileCount], static_cast<PageId>(i / fileCount)});
     shuffled = keys;
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937_64(42));
     insertion = keys;
@@ -46,10 +47,10 @@ struct Workload {
 
   std::deque<File> files;
   int buckets;
-  std::vector<Key> keys;      // page order
-  std::vector<Key> shuffled;  // random order
+  std::vector<Key> keys;       // page order
+  std::vector<Key> shuffled;   // random order
   std::vector<Key> insertion;  // another random order, in which fill() inserts, as a pool faults pages in
-  std::vector<Key> absent;    // random order, none present
+  std::vector<Key> absent;     // random order, none present
 };
 
 // Building a workload of a million keys takes longer than measuring it, and
@@ -76,9 +77,9 @@ Structure& filled(const benchmark::State& state) {
 }
 
 void reportPerOp(benchmark::State& state, std::size_t opsPerIteration) {
-  state.counters["ns_per_op"] = benchmark::Counter(static_cast<double>(opsPerIteration) * 1e-9,
-                                                   benchmark::Counter::kIsIterationInvariantRate |
-                                                       benchmark::Counter::kInvert);
+  state.counters["ns_per_op"] =
+      benchmark::Counter(static_cast<double>(opsPerIteration) * 1e-9,
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 template <typename Structure, bool kRandomOrder>
@@ -240,7 +241,7 @@ void missFind(benchmark::State& state) {
   miss<S, false>(state);
 }
 
-#define MORVANE_COMPARE(name, apply)              \
+#define MORVANE_COMPARE(name, apply)               \
   BENCHMARK_TEMPLATE(name, Table)->Apply(apply);   \
   BENCHMARK_TEMPLATE(name, SameMap)->Apply(apply); \
   BENCHMARK_TEMPLATE(name, MixMap)->Apply(apply)
