@@ -83,8 +83,8 @@ class BufHashTbl {
 
   // Invariants: at most one entry per (file, pageNo) in the whole table, and
   // every entry lies in the chain ht[hash(entry->file, entry->pageNo)].
-  int HTSIZE;      // number of chains, >= 1, fixed for the table's life
-  hashBucket** ht;  // HTSIZE chain heads, owned with every entry they reach
+  int HTSIZE;                    // number of chains, >= 1, fixed for the table's life
+  hashBucket** ht;               // HTSIZE chain heads, owned with every entry they reach
   std::uint64_t divisorInverse;  // ceil(2^64 / HTSIZE) mod 2^64, for hash()
 };
 

@@ -142,8 +142,8 @@ class AllocFailureTest : public ::testing::Test {
 };
 
 TEST_F(AllocFailureTest, InsertOfANewKey) {
-  const long points = everyFailurePoint([&] { table_.insert(&longName_, 40, 7); },
-                                        [&] { expectHoldsModel(&longName_, 40); });
+  const long points =
+      everyFailurePoint([&] { table_.insert(&longName_, 40, 7); }, [&] { expectHoldsModel(&longName_, 40); });
   EXPECT_EQ(points, 1);
   model_[{&longName_, 40}] = 7;
   expectHoldsModel(&longName_, 40);

@@ -1,5 +1,3 @@
-#include "bufHashTbl.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "bufHashTbl.h"
 #include "exceptions/hash_already_present_exception.h"
 #include "exceptions/hash_not_found_exception.h"
 

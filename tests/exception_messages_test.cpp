@@ -77,8 +77,7 @@ struct BadBufferFlags : BadBufferException {
 };
 
 TEST(BufferPoolErrorsTest, Messages) {
-  EXPECT_EQ(caughtAsBase(PagePinnedException("relA", 3, 5)),
-            "This page is already pinned. file:  relApage: 3frame: 5");
+  EXPECT_EQ(caughtAsBase(PagePinnedException("relA", 3, 5)), "This page is already pinned. file:  relApage: 3frame: 5");
   EXPECT_EQ(caughtAsBase(PagePinnedException("", kMax32, 0)),
             "This page is already pinned. file:  page: 4294967295frame: 0");
   EXPECT_EQ(caughtAsBase(BadBufferException(0, false, false, false)), "This buffer is bad: 0");
@@ -144,7 +143,8 @@ TEST(MessageNumbersTest, PlainDecimalWhateverTheGlobalLocale) {
   const std::string message = InsufficientSpaceException(1234567, 1234567, 0).message();
   std::locale::global(previous);
   ASSERT_EQ(grouped_stream_text, "1,234,567") << "the locale under test does not group";
-  EXPECT_EQ(message, "Insufficient space in page 1234567to hold record.  Requested: 1234567 bytes. Available: 0 bytes.");
+  EXPECT_EQ(message,
+            "Insufficient space in page 1234567to hold record.  Requested: 1234567 bytes. Available: 0 bytes.");
 }
 
 TEST(MessageNumbersTest, DigitsMatchAClassicStreamAcrossEveryLength) {

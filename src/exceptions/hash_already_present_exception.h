@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "morvane_exception.h"
 #include "../types.h"
+#include "morvane_exception.h"
 
 namespace morvane {
 

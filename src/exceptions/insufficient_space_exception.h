@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "morvane_exception.h"
 #include "../types.h"
+#include "morvane_exception.h"
 
 namespace morvane {
 
@@ -15,7 +15,7 @@ class InsufficientSpaceException : public MorvaneException {
   // Throws std::bad_alloc if the message cannot be allocated.
   InsufficientSpaceException(PageId page_num, std::size_t requested, std::size_t available);
 
-  PageId page_number() const { return page_number_; }                // the page too full
+  PageId page_number() const { return page_number_; }               // the page too full
   std::size_t space_requested() const { return space_requested_; }  // bytes asked for
   std::size_t space_available() const { return space_available_; }  // bytes free in the page
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "morvane_exception.h"
 #include "../types.h"
+#include "morvane_exception.h"
 
 namespace morvane {
 
@@ -22,7 +22,7 @@ class InvalidPageException : public MorvaneException {
   virtual const std::string& filename() const { return filename_; }
 
  protected:
-  const PageId page_number_;     // the requested page
+  const PageId page_number_;    // the requested page
   const std::string filename_;  // copy of the file's name
 };
 

@@ -6,8 +6,8 @@ namespace morvane {
 
 SlotInUseException::SlotInUseException(PageId page_num, SlotId slot_num)
     : MorvaneException(""), page_number_(page_num), slot_number_(slot_num) {
-  message_ = detail::composeMessage("Attempt to insert data to a slot that is currently in use.", " Page: ",
-                                    detail::Decimal(page_number_), " Slot: ", detail::Decimal(slot_number_));
+  message_ = detail::composeMessage("Attempt to insert data to a slot that is currently in use.",
+                                    " Page: ", detail::Decimal(page_number_), " Slot: ", detail::Decimal(slot_number_));
 }
 
 }  // namespace morvane

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "morvane_exception.h"
 #include "../types.h"
+#include "morvane_exception.h"
 
 namespace morvane {
 
