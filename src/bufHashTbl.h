@@ -44,9 +44,11 @@ class BufHashTbl {
   BufHashTbl(BufHashTbl&&) = delete;
   BufHashTbl& operator=(BufHashTbl&&) = delete;
 
-  // Records that frame `frameNo` holds page `pageNo` of `file`.
+  // Records that frame `frameNo` holds page `pageNo` of `file`; the entry goes
+  // to the front of its chain.
   // Throws HashAlreadyPresentException naming the frame already recorded if
-  // the key is present; std::bad_alloc if the entry cannot be allocated.
+  // the key is present; std::bad_alloc if the entry cannot be allocated;
+  // HashTableException if an allocator yields no storage without throwing.
   void insert(const File* file, PageId pageNo, FrameId frameNo);
 
   // Writes the frame recorded for page `pageNo` of `file` into `frameNo`.

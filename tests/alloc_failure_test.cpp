@@ -84,6 +84,32 @@ namespace {
 
 using Model = std::map<std::pair<const File*, PageId>, FrameId>;
 
+// Runs `operation` with N = 1, 2, ... failing allocations until it runs
+// without one; returns how many allocation points it had. At each point the
+// caller must get std::bad_alloc and lose no memory, and `unchanged` checks
+// that the operation's object is as it was.
+long everyFailurePoint(const std::function<void()>& operation, const std::function<void()>& unchanged) {
+  for (long n = 1;; ++n) {
+    const long live = g_live;
+    bool badAlloc = false;
+    bool injected = false;
+    {
+      const FailingAllocations failing(n);
+      try {
+        operation();
+      } catch (const std::bad_alloc&) {
+        badAlloc = true;
+      } catch (...) {
+      }
+      injected = FailingAllocations::injected();
+    }
+    if (!injected) return n - 1;
+    EXPECT_TRUE(badAlloc) << "allocation " << n << " failed but no std::bad_alloc arrived";
+    EXPECT_EQ(g_live, live) << "allocation " << n << " failed and memory leaked";
+    unchanged();
+  }
+}
+
 // A table over two files (one with a name long enough to be allocated) with
 // a few entries per chain, and the model of what it holds.
 class AllocFailureTest : public ::testing::Test {
@@ -107,32 +133,6 @@ class AllocFailureTest : public ::testing::Test {
     }
     FrameId found = 0;
     EXPECT_EQ(table_.tryLookup(file, page, found), model_.count({file, page}) == 1);
-  }
-
-  // Runs `operation` with N = 1, 2, ... failing allocations until it runs
-  // without one; returns how many allocation points it had. At each point
-  // the caller must get std::bad_alloc, lose no memory, and find the table
-  // unchanged (checked by `unchanged`).
-  static long everyFailurePoint(const std::function<void()>& operation, const std::function<void()>& unchanged) {
-    for (long n = 1;; ++n) {
-      const long live = g_live;
-      bool badAlloc = false;
-      bool injected = false;
-      {
-        const FailingAllocations failing(n);
-        try {
-          operation();
-        } catch (const std::bad_alloc&) {
-          badAlloc = true;
-        } catch (...) {
-        }
-        injected = FailingAllocations::injected();
-      }
-      if (!injected) return n - 1;
-      EXPECT_TRUE(badAlloc) << "allocation " << n << " failed but no std::bad_alloc arrived";
-      EXPECT_EQ(g_live, live) << "allocation " << n << " failed and memory leaked";
-      unchanged();
-    }
   }
 
   File shortName_{"relA"};
@@ -188,27 +188,12 @@ TEST(AllocFailureErrorsTest, EveryConstructor) {
       {"SlotInUseException", [] { SlotInUseException error(1, 2); }},
   };
   for (const auto& [label, construct] : constructors) {
+    SCOPED_TRACE(label);
     const long live = g_live;
-    for (long n = 1;; ++n) {
-      bool badAlloc = false;
-      bool injected = false;
-      {
-        const FailingAllocations failing(n);
-        try {
-          construct();
-        } catch (const std::bad_alloc&) {
-          badAlloc = true;
-        }
-        injected = FailingAllocations::injected();
-      }
-      EXPECT_EQ(g_live, live) << label << " leaked when allocation " << n << " failed";
-      if (!injected) {
-        EXPECT_GE(n, 2) << label << " allocated nothing";
-        std::printf("%s: %ld allocation points\n", label, n - 1);
-        break;
-      }
-      EXPECT_TRUE(badAlloc) << label;
-    }
+    const long points = everyFailurePoint(construct, [] {});
+    EXPECT_GE(points, 1) << "allocated nothing";
+    EXPECT_EQ(g_live, live) << "leaked after constructing without a failure";
+    std::printf("%s: %ld allocation points\n", label, points);
   }
 }
 
