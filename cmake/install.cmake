@@ -1,15 +1,21 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installs the library, its public headers under include/morvane/, a CMake
-# package (morvane::storage) and a pkg-config file (morvane-storage).
+# package (morvane::storage), a pkg-config file (morvane-storage) and the
+# licence.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 set(MORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/morvane)
 set(MORVANE_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+set(MORVANE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${MORVANE_PACKAGE_NAME})
 
-install(TARGETS storage EXPORT morvaneTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${MORVANE_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane)
-install(FILES ${MORVANE_PUBLIC_EXCEPTION_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane/exceptions)
+install(TARGETS morvane_storage EXPORT morvaneTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+foreach(header IN LISTS MORVANE_PUBLIC_HEADERS)
+  get_filename_component(subdir ${header} DIRECTORY)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane/${subdir})
+endforeach()
+install(FILES ${MORVANE_GENERATED_HEADER_DIR}/version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane)
 install(EXPORT morvaneTargets NAMESPACE morvane:: DESTINATION ${MORVANE_CMAKE_DIR})
 
 configure_package_config_file(cmake/morvaneConfig.cmake.in ${PROJECT_BINARY_DIR}/morvaneConfig.cmake
@@ -25,3 +31,8 @@ file(RELATIVE_PATH MORVANE_PC_PREFIX_FROM_PCDIR /prefix/${MORVANE_PC_DIR} /prefi
 string(REGEX REPLACE "/$" "" MORVANE_PC_PREFIX_FROM_PCDIR "${MORVANE_PC_PREFIX_FROM_PCDIR}")
 configure_file(cmake/morvane-storage.pc.in ${PROJECT_BINARY_DIR}/morvane-storage.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/morvane-storage.pc DESTINATION ${MORVANE_PC_DIR})
+
+# The licence, and the machine-readable copyright file that Debian tools read.
+install(FILES LICENSE DESTINATION ${MORVANE_DOC_DIR})
+configure_file(cmake/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION ${MORVANE_DOC_DIR})

@@ -47,8 +47,10 @@ class BufHashTbl {
   // Records that frame `frameNo` holds page `pageNo` of `file`; the entry goes
   // to the front of its chain.
   // Throws HashAlreadyPresentException naming the frame already recorded if
-  // the key is present; std::bad_alloc if the entry cannot be allocated;
-  // HashTableException if an allocator yields no storage without throwing.
+  // the key is present; std::bad_alloc if the entry cannot be allocated. The
+  // entry comes from a throwing `new`, which never yields null, so the check
+  // that would throw HashTableException is unreachable and compilers may
+  // remove it.
   void insert(const File* file, PageId pageNo, FrameId frameNo);
 
   // Writes the frame recorded for page `pageNo` of `file` into `frameNo`.

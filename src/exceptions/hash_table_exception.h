@@ -5,7 +5,9 @@
 namespace morvane {
 
 // The frame table could not store a new entry because its allocation yielded
-// no storage. Message:
+// a null pointer. A conforming operator new never does (it throws
+// std::bad_alloc instead), so with the standard allocator the table never
+// throws this error, and compilers may remove the check that would. Message:
 //   The hash table could not allocate storage for a new entry.
 class HashTableException : public MorvaneException {
  public:
