@@ -14,7 +14,7 @@ BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr), divisorInverse
   if (htSize < 1) throw std::bad_array_new_length();
   // The array size cannot overflow for 1 <= htSize <= INT_MAX.
   ht = new hashBucket*[static_cast<std::size_t>(htSize)]();              // GCOVR_EXCL_BR_LINE
-  divisorInverse = UINT64_MAX / static_cast<std::uint32_t>(htSize) + 1;  // wraps to 0 for one chain, as it should
+  divisorInverse = inverseOf(static_cast<std::uint32_t>(htSize));
 }
 
 BufHashTbl::~BufHashTbl() {

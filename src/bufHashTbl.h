@@ -70,11 +70,24 @@ class BufHashTbl {
   void remove(const File* file, PageId pageNo);
 
  private:
+  friend class BufHashTblPeer;  // the tests' view of the chains and of the remainder
+
   // The chain index of a key: the low 32 bits of the File's address plus
   // `pageNo`, modulo 2^32, then modulo HTSIZE. Always in [0, HTSIZE).
   // Because the address is the key, a File's entries spread over consecutive
   // chains as its page numbers count up.
   int hash(const File* file, PageId pageNo) const noexcept;
+
+  // ceil(2^64 / divisor) modulo 2^64, the multiplier of remainderByInverse;
+  // 0 for a divisor of 1. Requires divisor >= 1.
+  static constexpr std::uint64_t inverseOf(std::uint32_t divisor) noexcept { return UINT64_MAX / divisor + 1; }
+
+  // x % divisor, exactly, by two multiplications instead of a division
+  // (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019):
+  // the low 64 bits of x * inverseOf(divisor) are the fractional part of
+  // x / divisor, and the high bits of that fraction times divisor are the
+  // remainder. Requires divisor >= 1 and inverse == inverseOf(divisor).
+  static std::uint32_t remainderByInverse(std::uint32_t x, std::uint64_t inverse, std::uint32_t divisor) noexcept;
 
   // The link that points at the entry for the key in chain `index`, or at the
   // chain's terminating null if the key is absent. The one chain walk that
@@ -89,7 +102,7 @@ class BufHashTbl {
   // every entry lies in the chain ht[hash(entry->file, entry->pageNo)].
   int HTSIZE;                    // number of chains, >= 1, fixed for the table's life
   hashBucket** ht;               // HTSIZE chain heads, owned with every entry they reach
-  std::uint64_t divisorInverse;  // ceil(2^64 / HTSIZE) mod 2^64, for hash()
+  std::uint64_t divisorInverse;  // inverseOf(HTSIZE), for hash()
 };
 
 // The lookup path is inline: a hit costs no call.
@@ -99,13 +112,30 @@ inline int BufHashTbl::hash(const File* file, PageId pageNo) const noexcept {
   assert(file != nullptr && "a null File* is a caller error");  // GCOVR_EXCL_BR_LINE
   const auto addressBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(file));
   const std::uint32_t sum = addressBits + pageNo;  // wraps modulo 2^32
-  // sum % HTSIZE, exactly, by two multiplications instead of a division
-  // (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019):
-  // the low 64 bits of sum * ceil(2^64 / HTSIZE) are the fractional part of
-  // sum / HTSIZE, and scaling that by HTSIZE gives the remainder.
+  const auto divisor = static_cast<std::uint32_t>(HTSIZE);
+#ifdef __SIZEOF_INT128__
+  // A 64-bit target, where two multiplications are quicker than a division.
+  return static_cast<int>(remainderByInverse(sum, divisorInverse, divisor));
+#else
+  // A 32-bit target, where one 32-bit division beats a 64-bit product made of
+  // several 32-bit ones.
+  return static_cast<int>(sum % divisor);
+#endif
+}
+
+inline std::uint32_t BufHashTbl::remainderByInverse(std::uint32_t x, std::uint64_t inverse,
+                                                    std::uint32_t divisor) noexcept {
+  const std::uint64_t fraction = inverse * x;  // wraps modulo 2^64
+  // The top 32 bits of the 96-bit product fraction * divisor.
+#ifdef __SIZEOF_INT128__
   __extension__ using Wide = unsigned __int128;
-  const std::uint64_t fraction = divisorInverse * sum;
-  return static_cast<int>((static_cast<Wide>(fraction) * static_cast<std::uint32_t>(HTSIZE)) >> 64);
+  return static_cast<std::uint32_t>((static_cast<Wide>(fraction) * divisor) >> 64);
+#else
+  // From its two partial products; their sum stays below 2^64.
+  const std::uint64_t low = (fraction & UINT32_MAX) * divisor;
+  const std::uint64_t high = (fraction >> 32) * divisor;
+  return static_cast<std::uint32_t>((high + (low >> 32)) >> 32);
+#endif
 }
 
 inline hashBucket** BufHashTbl::findLink(int index, const File* file, PageId pageNo) const noexcept {

@@ -8,8 +8,10 @@
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "bufHashTbl.h"
+#include "buf_hash_tbl_peer.h"
 #include "exceptions/hash_already_present_exception.h"
 #include "exceptions/hash_not_found_exception.h"
 
@@ -128,10 +130,92 @@ TEST_F(BufHashTblTest, PageNumbersThatWrapTheHashStayInRange) {
   }
 }
 
+// The chain that the table's definition assigns to a key: the low 32 address
+// bits plus the page, modulo 2^32, modulo the bucket count.
+int chainOf(const File& file, PageId page, int buckets) {
+  const std::uint32_t sum = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&file)) + page;
+  return static_cast<int>(sum % static_cast<std::uint32_t>(buckets));
+}
+
+TEST_F(BufHashTblTest, EachEntryLiesInItsKeysChainNewestFirst) {
+  using Entry = BufHashTblPeer::Entry;
+  // Small counts give long chains; 100,003 (prime, not a power of two) puts
+  // indices near the end of a large array; pages near 2^32 wrap the sum.
+  for (const int buckets : {1, 2, 7, 64, 100003}) {
+    SCOPED_TRACE(buckets);
+    BufHashTbl table(buckets);
+    ASSERT_EQ(BufHashTblPeer::bucketCount(table), buckets);
+    std::map<int, std::vector<Entry>> expected;  // chain -> entries, head first
+    auto record = [&](const File& file, PageId page, FrameId frame) {
+      table.insert(&file, page, frame);
+      const int chain = chainOf(file, page, buckets);
+      EXPECT_EQ(BufHashTblPeer::hash(table, &file, page), chain) << "page " << page;
+      auto& entries = expected[chain];
+      entries.insert(entries.begin(), Entry{&file, page, frame});
+    };
+    for (PageId page = 0; page < 40; ++page) record(relA_, page, page + 1000);
+    for (PageId k = 0; k < 40; ++k) record(relB_, kMaxPage - k, k);
+    for (const PageId page : {PageId{0x80000000}, PageId{100003}, PageId{200006}}) record(relB_, page, 7);
+    auto expectLayout = [&] {
+      std::size_t seen = 0;
+      for (int chain = 0; chain < buckets; ++chain) {
+        const std::vector<Entry> actual = BufHashTblPeer::chain(table, chain);
+        const auto found = expected.find(chain);
+        EXPECT_EQ(actual, found == expected.end() ? std::vector<Entry>{} : found->second) << "chain " << chain;
+        seen += actual.size();
+      }
+      EXPECT_EQ(seen, 83u);
+    };
+    expectLayout();
+    // A removal takes out exactly its entry and keeps the others' order.
+    table.remove(&relA_, 20);
+    table.insert(&relA_, 20, 5);
+    auto& chain = expected[chainOf(relA_, 20, buckets)];
+    std::erase(chain, Entry{&relA_, 20, 1020});
+    chain.insert(chain.begin(), Entry{&relA_, 20, 5});
+    expectLayout();
+  }
+}
+
+// The multiplicative remainder against the division it replaces, for every
+// class of bucket count and the sums where a remainder goes wrong: 0, either
+// side of each multiple of the divisor, 2^31 and 2^32 - 1. It needs no table,
+// so counts up to INT_MAX cost nothing.
+TEST(BufHashTblRemainderTest, EqualsTheDivisionRemainder) {
+  std::vector<std::uint32_t> divisors = {1,     2,     3,      5,       7,          11,         13,         1000,
+                                         65521, 65537, 100003, 1000003, 2147483587, 2147483629, 2147483646, 2147483647};
+  for (int bits = 1; bits <= 30; ++bits) {
+    const std::uint32_t power = std::uint32_t{1} << bits;
+    divisors.insert(divisors.end(), {power - 1, power, power + 1});
+  }
+  std::mt19937 random(20261208);
+  int mismatches = 0;
+  for (const std::uint32_t divisor : divisors) {
+    const std::uint64_t inverse = BufHashTblPeer::inverseOf(divisor);
+    const std::uint32_t lastMultiple = UINT32_MAX / divisor * divisor;
+    std::vector<std::uint32_t> sums = {
+        0,          1,          divisor - 1, divisor,        divisor + 1, 2 * divisor, lastMultiple, lastMultiple - 1,
+        0x7FFFFFFF, 0x80000000, 0x80000001,  UINT32_MAX - 1, UINT32_MAX};
+    for (int i = 0; i < 2000; ++i) sums.push_back(static_cast<std::uint32_t>(random()));
+    for (const std::uint32_t sum : sums) {
+      const std::uint32_t remainder = BufHashTblPeer::remainderByInverse(sum, inverse, divisor);
+      if (remainder != sum % divisor && ++mismatches <= 5) {
+        ADD_FAILURE() << sum << " % " << divisor << " gave " << remainder << ", not " << sum % divisor;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // The inverse is ceil(2^64 / divisor), wrapping to 0 for a divisor of 1.
+  EXPECT_EQ(BufHashTblPeer::inverseOf(1), 0u);
+  EXPECT_EQ(BufHashTblPeer::inverseOf(2), std::uint64_t{1} << 63);
+  EXPECT_EQ(BufHashTblPeer::inverseOf(3), 0x5555555555555556u);
+  EXPECT_EQ(BufHashTblPeer::inverseOf(0x7FFFFFFF), 0x200000005u);
+}
+
 TEST_F(BufHashTblTest, RejectsBucketCountsBelowOne) {
   EXPECT_THROW(BufHashTbl(0), std::bad_array_new_length);
   EXPECT_THROW(BufHashTbl(-1), std::bad_array_new_length);
-  EXPECT_THROW(BufHashTbl(std::numeric_limits<int>::min()), std::bad_alloc);
+  EXPECT_THROW(BufHashTbl{std::numeric_limits<int>::min()}, std::bad_alloc);
 }
 
 TEST_F(BufHashTblTest, NullFileIsAssertedInDebugBuilds) {

@@ -25,6 +25,11 @@ namespace {
 
 constexpr std::uint32_t kMax32 = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint16_t kMax16 = std::numeric_limits<std::uint16_t>::max();
+constexpr std::size_t kMaxSize = std::numeric_limits<std::size_t>::max();
+constexpr bool kSize64 = sizeof(std::size_t) == 8;  // else 32-bit
+// Byte counts past 2^32 where size_t can hold them, just below its maximum elsewhere.
+constexpr std::size_t kBigCount = kSize64 ? static_cast<std::size_t>(5000000000) : kMaxSize - 3;
+constexpr std::size_t kBigCount2 = kSize64 ? static_cast<std::size_t>(4294967297) : kMaxSize - 7;
 
 // Throws `error` and returns what a handler of the base class reads.
 template <typename Error>
@@ -99,9 +104,11 @@ TEST(PageAndRecordErrorsTest, Messages) {
             "Request made for an invalid record. Record {page=4294967295, slot=65535} from page 0");
   EXPECT_EQ(caughtAsBase(InsufficientSpaceException(7, 100, 20)),
             "Insufficient space in page 7to hold record.  Requested: 100 bytes. Available: 20 bytes.");
-  EXPECT_EQ(caughtAsBase(InsufficientSpaceException(0, std::numeric_limits<std::size_t>::max(), 4294967296)),
-            "Insufficient space in page 0to hold record.  Requested: 18446744073709551615 bytes. Available: "
-            "4294967296 bytes.");
+  EXPECT_EQ(caughtAsBase(InsufficientSpaceException(0, kMaxSize, kBigCount)),
+            kSize64 ? "Insufficient space in page 0to hold record.  Requested: 18446744073709551615 bytes. Available: "
+                      "5000000000 bytes."
+                    : "Insufficient space in page 0to hold record.  Requested: 4294967295 bytes. Available: "
+                      "4294967292 bytes.");
   EXPECT_EQ(caughtAsBase(SlotInUseException(1, 0)),
             "Attempt to insert data to a slot that is currently in use. Page: 1 Slot: 0");
   EXPECT_EQ(caughtAsBase(SlotInUseException(kMax32, kMax16)),
@@ -121,10 +128,10 @@ TEST(PageAndRecordErrorsTest, AccessorsReturnTheConstructorsArguments) {
   EXPECT_NE(record.record_id(), (RecordId{3, 65}));
   EXPECT_EQ(record.page_number(), 3u);
 
-  const InsufficientSpaceException space(7, 5000000000, 4294967297);
+  const InsufficientSpaceException space(7, kBigCount, kBigCount2);
   EXPECT_EQ(space.page_number(), 7u);
-  EXPECT_EQ(space.space_requested(), 5000000000u);
-  EXPECT_EQ(space.space_available(), 4294967297u);
+  EXPECT_EQ(space.space_requested(), kBigCount);
+  EXPECT_EQ(space.space_available(), kBigCount2);
 
   const SlotInUseException slot(kMax32, kMax16);
   EXPECT_EQ(slot.page_number(), kMax32);
@@ -148,15 +155,15 @@ TEST(MessageNumbersTest, PlainDecimalWhateverTheGlobalLocale) {
 }
 
 TEST(MessageNumbersTest, DigitsMatchAClassicStreamAcrossEveryLength) {
-  for (std::uint64_t value = 1;; value *= 10) {
-    for (const std::uint64_t n : {value - 1, value, value + 7}) {
+  for (std::size_t value = 1;; value *= 10) {
+    for (const std::size_t n : {value - 1, value, value + 7}) {
       std::ostringstream expected;
       expected.imbue(std::locale::classic());
       expected << "Insufficient space in page 0to hold record.  Requested: " << n << " bytes. Available: " << n
                << " bytes.";
       EXPECT_EQ(InsufficientSpaceException(0, n, n).message(), expected.str());
     }
-    if (value > std::numeric_limits<std::uint64_t>::max() / 10) break;
+    if (value > kMaxSize / 10) break;
   }
 }
 
