@@ -1,13 +1,17 @@
 // Replays a page-access trace through a small CLOCK buffer pool whose page
 // table is, in turn, the frame table (through lookup and its exception, and
-// through tryLookup) and std::unordered_map, and reports hit ratio and time
-// per access for each.
+// through tryLookup), std::unordered_map under two hashes and, when built with
+// abseil, absl::flat_hash_map under two hashes. Checks, access by access, that
+// every page table gives the same hit or miss and evicts the same page; then
+// times the replays in rounds, each round running every page table once, and
+// reports the median time per access and the median over rounds of each page
+// table's time relative to the frame table's tryLookup in the same round.
 //
 //   morvane_replay FRAMES [TRACE]
 //
 // TRACE holds one access per line, "FILE PAGE" in decimal; without it, or
-// with "-", the trace is read from standard input. Exits 1 if the variants'
-// hit counts disagree, 2 on bad usage or input.
+// with "-", the trace is read from standard input. Exits 1 if the page tables
+// disagree on any access, 2 on bad usage or input.
 
 #include <algorithm>
 #include <chrono>
@@ -15,7 +19,6 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <string>
 #include <unordered_set>
@@ -33,11 +36,13 @@ struct Access {
   PageId page;
 };
 
-struct Counts {
-  std::uint64_t hits = 0;
-  std::uint64_t inserts = 0;
-  std::uint64_t removes = 0;
-  bool operator==(const Counts&) const = default;
+// What one access did to the pool: hit, or missed and evicted the page of
+// `evictedFile` (null when the frame taken was free).
+struct Outcome {
+  bool hit;
+  const File* evictedFile;
+  PageId evictedPage;
+  bool operator==(const Outcome&) const = default;
 };
 
 // A CLOCK pool: each frame has a reference bit, set on every access; on a
@@ -48,30 +53,28 @@ class ClockPool {
  public:
   ClockPool(std::size_t frameCount, int buckets) : frames_(frameCount), table_(buckets) {}
 
-  void access(const File* file, PageId page) {
+  Outcome access(const File* file, PageId page) {
     FrameId frame = 0;
     const bool hit = kThrowingLookup ? table_.throwingFind(file, page, frame) : table_.find(file, page, frame);
     if (hit) {
       frames_[frame].refbit = true;
-      ++counts_.hits;
-      return;
+      return {true, nullptr, 0};
     }
     while (frames_[hand_].valid && frames_[hand_].refbit) {
       frames_[hand_].refbit = false;
       advance();
     }
     Frame& victim = frames_[hand_];
+    Outcome outcome{false, nullptr, 0};
     if (victim.valid) {
       table_.remove(victim.file, victim.page);
-      ++counts_.removes;
+      outcome = {false, victim.file, victim.page};
     }
     table_.insert(file, page, static_cast<FrameId>(hand_));
-    ++counts_.inserts;
     victim = {file, page, true, true};
     advance();
+    return outcome;
   }
-
-  const Counts& counts() const { return counts_; }
 
  private:
   struct Frame {
@@ -88,7 +91,6 @@ class ClockPool {
   std::vector<Frame> frames_;
   std::size_t hand_ = 0;
   PageTable table_;
-  Counts counts_;
 };
 
 // An access with its File resolved, as a pool's caller has it in hand.
@@ -99,14 +101,23 @@ struct Request {
 
 struct Variant {
   const char* name;
-  std::function<Counts(const std::vector<Request>&, std::size_t, int)> run;
+  // Replays the requests; returns how many hit. With `log`, also records every
+  // access's outcome there.
+  std::uint64_t (*run)(const std::vector<Request>& requests, std::size_t frameCount, int buckets,
+                       std::vector<Outcome>* log);
 };
 
 template <typename PageTable, bool kThrowingLookup>
-Counts replay(const std::vector<Request>& requests, std::size_t frameCount, int buckets) {
+std::uint64_t replay(const std::vector<Request>& requests, std::size_t frameCount, int buckets,
+                     std::vector<Outcome>* log) {
   ClockPool<PageTable, kThrowingLookup> pool(frameCount, buckets);
-  for (const Request& r : requests) pool.access(r.file, r.page);
-  return pool.counts();
+  std::uint64_t hits = 0;
+  for (const Request& r : requests) {
+    const Outcome outcome = pool.access(r.file, r.page);
+    hits += outcome.hit ? 1 : 0;
+    if (log != nullptr) log->push_back(outcome);
+  }
+  return hits;
 }
 
 std::vector<Access> readTrace(std::istream& in) {
@@ -147,11 +158,13 @@ int run(int argc, char** argv) {
   } else {
     trace = readTrace(std::cin);
   }
-  std::uint32_t fileCount = 0;
+  std::uint32_t fileCount = 0;  // File objects needed: one per file number up to the largest
   std::unordered_set<std::uint64_t> distinct;
+  std::unordered_set<std::uint32_t> distinctFiles;
   for (const Access& a : trace) {
     fileCount = std::max(fileCount, a.file + 1);
     distinct.insert(std::uint64_t{a.file} << 32 | a.page);
+    distinctFiles.insert(a.file);
   }
   std::deque<File> files;
   for (std::uint32_t f = 0; f < fileCount; ++f) files.emplace_back("file" + std::to_string(f));
@@ -161,42 +174,65 @@ int run(int argc, char** argv) {
   const int buckets = bucketsFor(frameCount);
 
   const Variant variants[] = {
-      {"map, same hash (find)", replay<Map<SameHash>, false>},
-      {"map, mixing hash (find)", replay<Map<MixHash>, false>},
-      {"BufHashTbl (lookup, catch)", replay<Table, true>},
-      {"BufHashTbl (tryLookup)", replay<Table, false>},
+      {"BufHashTbl, tryLookup", replay<Table, false>},       {"BufHashTbl, lookup + catch", replay<Table, true>},
+      {"unordered_map, same hash", replay<SameMap, false>},  {"unordered_map, mixing hash", replay<MixMap, false>},
+#ifdef MORVANE_BENCH_WITH_ABSL
+      {"flat_hash_map, absl::Hash", replay<AbslMap, false>}, {"flat_hash_map, same hash", replay<AbslSameMap, false>},
+#endif
   };
-  constexpr int kRounds = 5;
-  std::vector<std::vector<double>> nanos(std::size(variants));
-  std::vector<Counts> counts(std::size(variants));
+  constexpr std::size_t kVariants = std::size(variants);
+
+  // Every page table must do exactly what the first one does, access by access.
+  std::vector<Outcome> reference;
+  std::vector<Outcome> log;
+  reference.reserve(requests.size());
+  log.reserve(requests.size());
+  variants[0].run(requests, frameCount, buckets, &reference);
+  for (std::size_t v = 1; v < kVariants; ++v) {
+    log.clear();
+    variants[v].run(requests, frameCount, buckets, &log);
+    const auto [mismatch, _] = std::mismatch(reference.begin(), reference.end(), log.begin(), log.end());
+    if (mismatch != reference.end() || log.size() != reference.size()) {
+      std::cerr << variants[v].name << " and " << variants[0].name << " disagree at access "
+                << mismatch - reference.begin() + 1 << '\n';
+      return 1;
+    }
+  }
+  const auto hits = static_cast<std::uint64_t>(
+      std::count_if(reference.begin(), reference.end(), [](const Outcome& o) { return o.hit; }));
+  const auto evictions = static_cast<std::uint64_t>(
+      std::count_if(reference.begin(), reference.end(), [](const Outcome& o) { return o.evictedFile != nullptr; }));
+
+  // Timed rounds; each starts with a different page table, so that none
+  // always runs first or last.
+  constexpr int kRounds = 7;
+  std::vector<std::vector<double>> nanos(kVariants);
   for (int round = 0; round < kRounds; ++round) {
-    for (std::size_t v = 0; v < std::size(variants); ++v) {
+    for (std::size_t k = 0; k < kVariants; ++k) {
+      const std::size_t v = (k + static_cast<std::size_t>(round)) % kVariants;
       const auto start = std::chrono::steady_clock::now();
-      counts[v] = variants[v].run(requests, frameCount, buckets);
+      const std::uint64_t roundHits = variants[v].run(requests, frameCount, buckets, nullptr);
       const std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
+      if (roundHits != hits) {
+        std::cerr << variants[v].name << " gave " << roundHits << " hits in a timed round, not " << hits << '\n';
+        return 1;
+      }
       nanos[v].push_back(elapsed.count() / static_cast<double>(std::max<std::size_t>(trace.size(), 1)));
     }
   }
 
-  std::printf("%zu accesses to %zu distinct pages of %u files; %zu frames, %d chains; median of %d rounds\n",
-              trace.size(), distinct.size(), fileCount, frameCount, buckets, kRounds);
-  std::printf("%-28s %10s %8s %10s %10s %10s %12s\n", "page table", "hits", "hit %", "inserts", "removes", "ns/access",
-              "vs same map");
-  for (std::size_t v = 0; v < std::size(variants); ++v) {
+  const double hitPercent = trace.empty() ? 0 : 100.0 * static_cast<double>(hits) / static_cast<double>(trace.size());
+  std::printf("%zu accesses to %zu distinct pages of %zu files; %zu frames, %d chains\n", trace.size(), distinct.size(),
+              distinctFiles.size(), frameCount, buckets);
+  std::printf("every page table: %llu hits (%.2f%%), %llu evictions, the same outcome at every access\n",
+              static_cast<unsigned long long>(hits), hitPercent, static_cast<unsigned long long>(evictions));
+  std::printf("median of %d rounds; 'x table' is the median over rounds of time / BufHashTbl tryLookup's time\n",
+              kRounds);
+  std::printf("%-28s %12s %9s\n", "page table", "ns/access", "x table");
+  for (std::size_t v = 0; v < kVariants; ++v) {
     std::vector<double> ratios;
     for (int round = 0; round < kRounds; ++round) ratios.push_back(nanos[v][round] / nanos[0][round]);
-    const double hitRatio =
-        trace.empty() ? 0 : 100.0 * static_cast<double>(counts[v].hits) / static_cast<double>(trace.size());
-    std::printf("%-28s %10llu %8.2f %10llu %10llu %10.1f %12.2f\n", variants[v].name,
-                static_cast<unsigned long long>(counts[v].hits), hitRatio,
-                static_cast<unsigned long long>(counts[v].inserts), static_cast<unsigned long long>(counts[v].removes),
-                median(nanos[v]), median(ratios));
-  }
-  for (const Counts& c : counts) {
-    if (!(c == counts[0])) {
-      std::cerr << "the page tables disagree on hits, inserts or removes\n";
-      return 1;
-    }
+    std::printf("%-28s %12.2f %9.2f\n", variants[v].name, median(nanos[v]), median(ratios));
   }
   return 0;
 }

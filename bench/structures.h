@@ -1,16 +1,23 @@
 #pragma once
 
-// The structures that the benchmarks and the trace replay compare, behind one
-// small interface: the frame table, and std::unordered_map keyed by
-// (const File*, PageId) under the table's own hash formula or a mixing hash.
+// The page tables that the benchmarks and the trace replay compare, behind one
+// small interface: the frame table; std::unordered_map keyed by
+// (const File*, PageId) under the table's own hash formula and under a mixing
+// hash; and, when abseil is available (MORVANE_BENCH_WITH_ABSL),
+// absl::flat_hash_map under absl::Hash and under the table's formula.
 
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 #include <unordered_map>
+#include <utility>
 
 #include "bufHashTbl.h"
 #include "exceptions/hash_not_found_exception.h"
+
+#ifdef MORVANE_BENCH_WITH_ABSL
+#include <absl/container/flat_hash_map.h>
+#include <absl/hash/hash.h>
+#endif
 
 namespace morvane::bench {
 
@@ -18,6 +25,10 @@ struct Key {
   const File* file;  // not owned
   PageId page;
   bool operator==(const Key&) const = default;
+  template <typename H>
+  friend H AbslHashValue(H hash, const Key& key) {
+    return H::combine(std::move(hash), key.file, key.page);
+  }
 };
 
 // The frame table's formula: low 32 address bits plus the page, mod 2^32.
@@ -37,22 +48,23 @@ struct MixHash {
     x ^= x >> 33;
     x *= 0xC4CEB9FE1A85EC53ULL;
     x ^= x >> 33;
-    return x;
+    return static_cast<std::size_t>(x);
   }
 };
 
 // The bucket count that std::unordered_map chooses for `entries` entries;
-// every structure of one comparison is built with it.
+// every structure of one comparison is built with it (the hash maps reserve
+// room for that many entries).
 inline int bucketsFor(std::size_t entries) {
   std::unordered_map<Key, FrameId, SameHash> probe;
   probe.reserve(entries);
   return static_cast<int>(probe.bucket_count());
 }
 
-template <typename Hash>
+// A standard-style hash map as a page table.
+template <typename Container>
 class Map {
  public:
-  static constexpr const char* kName = std::is_same_v<Hash, SameHash> ? "map_same_hash" : "map_mix_hash";
   explicit Map(int buckets) { map_.reserve(static_cast<std::size_t>(buckets)); }
   void insert(const File* file, PageId page, FrameId frame) { map_.emplace(Key{file, page}, frame); }
   void remove(const File* file, PageId page) { map_.erase(Key{file, page}); }
@@ -62,21 +74,27 @@ class Map {
     frame = found->second;
     return true;
   }
-  // The map's find is its only lookup; a miss costs no more than a hit.
+  // A map's find is its only lookup; a miss costs no more than a hit.
   bool throwingFind(const File* file, PageId page, FrameId& frame) const { return find(file, page, frame); }
 
  private:
-  std::unordered_map<Key, FrameId, Hash> map_;
+  Container map_;
 };
+
+using SameMap = Map<std::unordered_map<Key, FrameId, SameHash>>;
+using MixMap = Map<std::unordered_map<Key, FrameId, MixHash>>;
+#ifdef MORVANE_BENCH_WITH_ABSL
+using AbslMap = Map<absl::flat_hash_map<Key, FrameId, absl::Hash<Key>>>;
+using AbslSameMap = Map<absl::flat_hash_map<Key, FrameId, SameHash>>;
+#endif
 
 class Table {
  public:
-  static constexpr const char* kName = "BufHashTbl";
   explicit Table(int buckets) : table_(buckets) {}
   void insert(const File* file, PageId page, FrameId frame) { table_.insert(file, page, frame); }
   void remove(const File* file, PageId page) { table_.remove(file, page); }
   bool find(const File* file, PageId page, FrameId& frame) const { return table_.tryLookup(file, page, frame); }
-  // The specified path: lookup, and a miss arrives as HashNotFoundException.
+  // The throwing path: lookup, and a miss arrives as HashNotFoundException.
   // Not inlined, so that the handler sits in a small frame of its own, as in
   // the baseline that throws an empty std::exception: the cost of finding a
   // handler grows with the size of the function that holds it.

@@ -1,6 +1,8 @@
 // Micro-benchmarks of the frame table against std::unordered_map given the
-// same hash formula and bucket count, and against the map under a mixing
-// hash. Every benchmark reports `ns_per_op`, the time of one operation.
+// same hash formula and bucket count, the map under a mixing hash, and (when
+// built with abseil) absl::flat_hash_map under absl::Hash and under the
+// table's formula. Every benchmark reports `time_per_op`, the time of one
+// operation (in seconds in JSON; the console prints it with its unit).
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -77,8 +79,8 @@ Structure& filled(const benchmark::State& state) {
 }
 
 void reportPerOp(benchmark::State& state, std::size_t opsPerIteration) {
-  state.counters["ns_per_op"] =
-      benchmark::Counter(static_cast<double>(opsPerIteration) * 1e-9,
+  state.counters["time_per_op"] =
+      benchmark::Counter(static_cast<double>(opsPerIteration),
                          benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
@@ -146,16 +148,23 @@ void remove(benchmark::State& state) {
   reportPerOp(state, load.keys.size());
 }
 
+// Heap bytes in use: small blocks plus those glibc maps on their own (a large
+// bucket or slot array).
+std::size_t heapBytes() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
 // Heap bytes per entry of a structure holding state.range(0) entries, bucket
 // array and allocator overhead included.
 template <typename Structure>
 void bytesPerEntry(benchmark::State& state) {
   const Workload& load = workload(state);
   for (auto _ : state) {
-    const std::size_t before = mallinfo2().uordblks;
+    const std::size_t before = heapBytes();
     Structure structure(load.buckets);
     load.fill(structure);
-    const std::size_t after = mallinfo2().uordblks;
+    const std::size_t after = heapBytes();
     state.counters["bytes_per_entry"] = static_cast<double>(after - before) / static_cast<double>(load.keys.size());
   }
 }
@@ -212,9 +221,6 @@ void throwStreamComposedException(benchmark::State& state) {
   reportPerOp(state, 1);
 }
 
-using SameMap = Map<SameHash>;
-using MixMap = Map<MixHash>;
-
 void sizes(benchmark::internal::Benchmark* b) {
   for (const long files : {1, 8}) {
     for (const long entries : {1L << 10, 1L << 16, 1L << 20}) b->Args({entries, files});
@@ -241,10 +247,19 @@ void missFind(benchmark::State& state) {
   miss<S, false>(state);
 }
 
+#ifdef MORVANE_BENCH_WITH_ABSL
+#define MORVANE_COMPARE_ABSL(name, apply)          \
+  BENCHMARK_TEMPLATE(name, AbslMap)->Apply(apply); \
+  BENCHMARK_TEMPLATE(name, AbslSameMap)->Apply(apply)
+#else
+#define MORVANE_COMPARE_ABSL(name, apply) static_assert(true)
+#endif
+
 #define MORVANE_COMPARE(name, apply)               \
   BENCHMARK_TEMPLATE(name, Table)->Apply(apply);   \
   BENCHMARK_TEMPLATE(name, SameMap)->Apply(apply); \
-  BENCHMARK_TEMPLATE(name, MixMap)->Apply(apply)
+  BENCHMARK_TEMPLATE(name, MixMap)->Apply(apply);  \
+  MORVANE_COMPARE_ABSL(name, apply)
 
 void memorySizes(benchmark::internal::Benchmark* b) {
   for (const long files : {1, 8}) b->Args({1L << 10, files})->Args({1L << 20, files});
