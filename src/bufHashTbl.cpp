@@ -13,7 +13,7 @@ BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr), divisorInverse
   // allocation rejects a negative count.
   if (htSize < 1) throw std::bad_array_new_length();
   // The array size cannot overflow for 1 <= htSize <= INT_MAX.
-  ht = new hashBucket*[static_cast<std::size_t>(htSize)]();              // GCOVR_EXCL_BR_LINE
+  ht = new hashBucket*[static_cast<std::size_t>(htSize)]();  // GCOVR_EXCL_BR_LINE
   divisorInverse = inverseOf(static_cast<std::uint32_t>(htSize));
 }
 

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <map>
 #include <new>
 #include <string>
@@ -29,10 +29,12 @@
 namespace {
 
 long g_live = 0;          // blocks allocated and not yet released
+long g_allocations = 0;   // allocations attempted, failed ones included
 long g_countdown = 0;     // 0: no injection; else the allocation that fails counts down to 1
 bool g_injected = false;  // whether the current scope has failed an allocation
 
 void* allocate(std::size_t size, bool nothrow) {
+  ++g_allocations;
   if (g_countdown > 0 && --g_countdown == 0) {
     g_injected = true;
     if (nothrow) return nullptr;
@@ -169,33 +171,59 @@ TEST_F(AllocFailureTest, TableConstructionAndDestruction) {
   {
     BufHashTbl table(3);
     for (PageId page = 0; page < 10; ++page) table.insert(&shortName_, page, page);
+    EXPECT_EQ(g_live, live + 11) << "the chain array and one block per entry";
   }
   EXPECT_EQ(g_live, live) << "destroying a table with entries leaked";
+}
+
+TEST_F(AllocFailureTest, RemoveReleasesExactlyItsEntry) {
+  const long live = g_live;
+  table_.insert(&longName_, 40, 7);
+  EXPECT_EQ(g_live, live + 1);
+  table_.remove(&longName_, 40);
+  EXPECT_EQ(g_live, live);
+  table_.remove(&shortName_, 0);  // an older entry, deeper in its chain
+  EXPECT_EQ(g_live, live - 1);
+}
+
+TEST(AllocFailureTableTest, RejectedBucketCountsAllocateNothing) {
+  for (const int count : {0, -1, std::numeric_limits<int>::min()}) {
+    const long allocations = g_allocations;
+    const long live = g_live;
+    EXPECT_ANY_THROW(BufHashTbl{count});
+    EXPECT_EQ(g_allocations, allocations) << count;
+    EXPECT_EQ(g_live, live) << count;
+  }
 }
 
 TEST(AllocFailureErrorsTest, EveryConstructor) {
   const std::string name = "a file name long enough to be allocated";
   const RecordId record{2, 65};
   // Every message is longer than any standard library keeps inside a string
-  // object (libc++: 22 characters), so every constructor allocates.
-  const std::pair<const char*, std::function<void()>> constructors[] = {
-      {"HashNotFoundException", [&] { HashNotFoundException error(name, 1); }},
-      {"HashAlreadyPresentException", [&] { HashAlreadyPresentException error(name, 1, 2); }},
-      {"HashTableException", [] { HashTableException error; }},
-      {"PagePinnedException", [&] { PagePinnedException error(name, 1, 2); }},
-      {"BadBufferException", [] { BadBufferException error(4294967295, true, false, true); }},
-      {"InvalidPageException", [&] { InvalidPageException error(1, name); }},
-      {"InvalidRecordException", [&] { InvalidRecordException error(record, 1); }},
-      {"InsufficientSpaceException", [] { InsufficientSpaceException error(1, 2, 3); }},
-      {"SlotInUseException", [] { SlotInUseException error(1, 2); }},
+  // object (libc++: 22 characters), so each is composed in exactly one
+  // allocation. InvalidPageException also copies the name;
+  // HashTableException's literal becomes a string that the base then copies.
+  struct Constructor {
+    const char* label;
+    long allocations;
+    std::function<void()> construct;
   };
-  for (const auto& [label, construct] : constructors) {
+  const Constructor constructors[] = {
+      {"HashNotFoundException", 1, [&] { HashNotFoundException error(name, 1); }},
+      {"HashAlreadyPresentException", 1, [&] { HashAlreadyPresentException error(name, 1, 2); }},
+      {"HashTableException", 2, [] { HashTableException error; }},
+      {"PagePinnedException", 1, [&] { PagePinnedException error(name, 1, 2); }},
+      {"BadBufferException", 1, [] { BadBufferException error(4294967295, true, false, true); }},
+      {"InvalidPageException", 2, [&] { InvalidPageException error(1, name); }},
+      {"InvalidRecordException", 1, [&] { InvalidRecordException error(record, 1); }},
+      {"InsufficientSpaceException", 1, [] { InsufficientSpaceException error(1, 2, 3); }},
+      {"SlotInUseException", 1, [] { SlotInUseException error(1, 2); }},
+  };
+  for (const auto& [label, allocations, construct] : constructors) {
     SCOPED_TRACE(label);
     const long live = g_live;
-    const long points = everyFailurePoint(construct, [] {});
-    EXPECT_GE(points, 1) << "allocated nothing";
+    EXPECT_EQ(everyFailurePoint(construct, [] {}), allocations);
     EXPECT_EQ(g_live, live) << "leaked after constructing without a failure";
-    std::printf("%s: %ld allocation points\n", label, points);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "exceptions/bad_buffer_exception.h"
 #include "exceptions/hash_already_present_exception.h"
@@ -74,12 +75,41 @@ TEST(FrameTableErrorsTest, MessageOutlivesTheCallersName) {
             "The hash value is not present in the hash table for file: a name long enough to live on the heappage: 1");
 }
 
-// Exposes the flags that BadBufferException keeps for handlers of its own kind.
-struct BadBufferFlags : BadBufferException {
+// Expose the protected fields that the frame-table and buffer-side errors keep
+// for handlers of their own kind.
+struct NotFoundFields : HashNotFoundException {
+  using HashNotFoundException::HashNotFoundException;
+  const std::string& nameField() const { return name; }
+  PageId pageField() const { return pageNo; }
+};
+struct AlreadyPresentFields : HashAlreadyPresentException {
+  using HashAlreadyPresentException::HashAlreadyPresentException;
+  const std::string& nameField() const { return name; }
+  PageId pageField() const { return pageNo; }
+  FrameId frameField() const { return frameNo; }
+};
+struct PinnedFields : PagePinnedException {
+  using PagePinnedException::PagePinnedException;
+  const std::string& nameField() const { return name; }
+  PageId pageField() const { return pageNo; }
+  FrameId frameField() const { return frameNo; }
+};
+struct BadBufferFields : BadBufferException {
   using BadBufferException::BadBufferException;
   bool flags(bool d, bool v, bool r) const { return dirty == d && valid == v && refbit == r; }
-  FrameId frame() const { return frameNo; }
+  FrameId frameField() const { return frameNo; }
 };
+
+TEST(FrameTableErrorsTest, FieldsKeepTheirArgumentsAndReferToTheName) {
+  const std::string name = "relA";
+  const NotFoundFields notFound(name, 12);
+  EXPECT_EQ(&notFound.nameField(), &name);
+  EXPECT_EQ(notFound.pageField(), 12u);
+  const AlreadyPresentFields present(name, 4, 2);
+  EXPECT_EQ(&present.nameField(), &name);
+  EXPECT_EQ(present.pageField(), 4u);
+  EXPECT_EQ(present.frameField(), 2u);
+}
 
 TEST(BufferPoolErrorsTest, Messages) {
   EXPECT_EQ(caughtAsBase(PagePinnedException("relA", 3, 5)), "This page is already pinned. file:  relApage: 3frame: 5");
@@ -89,10 +119,19 @@ TEST(BufferPoolErrorsTest, Messages) {
   EXPECT_EQ(caughtAsBase(BadBufferException(kMax32, true, true, true)), "This buffer is bad: 4294967295");
 }
 
-TEST(BufferPoolErrorsTest, BadBufferKeepsItsFlags) {
-  EXPECT_TRUE(BadBufferFlags(1, true, false, true).flags(true, false, true));
-  EXPECT_TRUE(BadBufferFlags(1, false, true, false).flags(false, true, false));
-  EXPECT_EQ(BadBufferFlags(77, false, false, true).frame(), 77u);
+TEST(BufferPoolErrorsTest, FieldsKeepTheirArguments) {
+  const std::string name = "relA";
+  const PinnedFields pinned(name, 3, 5);
+  EXPECT_EQ(&pinned.nameField(), &name);
+  EXPECT_EQ(pinned.pageField(), 3u);
+  EXPECT_EQ(pinned.frameField(), 5u);
+  // Each flag is set alone, and each is clear alone.
+  for (const auto& [d, v, r] :
+       {std::tuple{true, false, false}, std::tuple{false, true, false}, std::tuple{false, false, true},
+        std::tuple{false, true, true}, std::tuple{true, false, true}, std::tuple{true, true, false}}) {
+    EXPECT_TRUE(BadBufferFields(77, d, v, r).flags(d, v, r)) << d << v << r;
+  }
+  EXPECT_EQ(BadBufferFields(77, false, false, true).frameField(), 77u);
 }
 
 TEST(PageAndRecordErrorsTest, Messages) {
@@ -136,6 +175,51 @@ TEST(PageAndRecordErrorsTest, AccessorsReturnTheConstructorsArguments) {
   const SlotInUseException slot(kMax32, kMax16);
   EXPECT_EQ(slot.page_number(), kMax32);
   EXPECT_EQ(slot.slot_number(), kMax16);
+}
+
+// Handlers may derive from the errors: every virtual accessor dispatches to
+// the derived class's version. (No `override` here: a test must still
+// compile, and then fail, if an accessor stops being virtual.)
+struct RenamedPage : InvalidPageException {
+  using InvalidPageException::InvalidPageException;
+  PageId page_number() const { return 1; }
+  const std::string& filename() const { return renamed_; }
+  std::string renamed_ = "renamed";
+};
+struct RenamedRecord : InvalidRecordException {
+  using InvalidRecordException::InvalidRecordException;
+  const RecordId& record_id() const { return other_; }
+  PageId page_number() const { return 1; }
+  RecordId other_{1, 1};
+};
+struct RenamedSlot : SlotInUseException {
+  using SlotInUseException::SlotInUseException;
+  PageId page_number() const { return 1; }
+  SlotId slot_number() const { return 1; }
+};
+struct Relabelled : MorvaneException {
+  Relabelled() : MorvaneException("base") {}
+  const std::string& message() const { return label_; }
+  std::string label_ = "derived";
+};
+
+TEST(PageAndRecordErrorsTest, VirtualAccessorsDispatchToDerivedClasses) {
+  const RenamedPage page(9, "relA");
+  const InvalidPageException& pageBase = page;
+  EXPECT_EQ(pageBase.page_number(), 1u);
+  EXPECT_EQ(pageBase.filename(), "renamed");
+  const RenamedRecord record(RecordId{2, 65}, 3);
+  const InvalidRecordException& recordBase = record;
+  EXPECT_EQ(recordBase.record_id(), (RecordId{1, 1}));
+  EXPECT_EQ(recordBase.page_number(), 1u);
+  const RenamedSlot slot(9, 8);
+  const SlotInUseException& slotBase = slot;
+  EXPECT_EQ(slotBase.page_number(), 1u);
+  EXPECT_EQ(slotBase.slot_number(), 1u);
+  const Relabelled relabelled;
+  const MorvaneException& base = relabelled;
+  EXPECT_EQ(base.message(), "derived");
+  EXPECT_STREQ(base.what(), "base");  // what() reads the stored message
 }
 
 // A locale that groups digits in threes, as many national locales do.
