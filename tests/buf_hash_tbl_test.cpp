@@ -4,6 +4,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <memory>
 #include <new>
 #include <random>
 #include <string>
@@ -132,30 +133,57 @@ TEST_F(BufHashTblTest, PageNumbersThatWrapTheHashStayInRange) {
 
 // The chain that the table's definition assigns to a key: the low 32 address
 // bits plus the page, modulo 2^32, modulo the bucket count.
-int chainOf(const File& file, PageId page, int buckets) {
-  const std::uint32_t sum = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&file)) + page;
-  return static_cast<int>(sum % static_cast<std::uint32_t>(buckets));
+std::uint32_t addressBits(const File& file) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&file));
 }
+
+int chainOf(const File& file, PageId page, int buckets) {
+  return static_cast<int>((addressBits(file) + page) % static_cast<std::uint32_t>(buckets));
+}
+
+// Two files whose addresses differ above bit 16, in the part of the low 32
+// address bits that allocators often leave equal.
+struct FarApartFiles {
+  File near{"near"};
+  char gap[0x10000];
+  File far{"far"};
+};
 
 TEST_F(BufHashTblTest, EachEntryLiesInItsKeysChainNewestFirst) {
   using Entry = BufHashTblPeer::Entry;
+  const auto files = std::make_unique<FarApartFiles>();
   // Small counts give long chains; 100,003 (prime, not a power of two) puts
-  // indices near the end of a large array; pages near 2^32 wrap the sum.
+  // indices near the end of a large array.
   for (const int buckets : {1, 2, 7, 64, 100003}) {
     SCOPED_TRACE(buckets);
     BufHashTbl table(buckets);
     ASSERT_EQ(BufHashTblPeer::bucketCount(table), buckets);
     std::map<int, std::vector<Entry>> expected;  // chain -> entries, head first
+    std::size_t entries = 0;
     auto record = [&](const File& file, PageId page, FrameId frame) {
+      FrameId present = 0;
+      if (table.tryLookup(&file, page, present)) return;  // two extremes can name one key
       table.insert(&file, page, frame);
       const int chain = chainOf(file, page, buckets);
       EXPECT_EQ(BufHashTblPeer::hash(table, &file, page), chain) << "page " << page;
-      auto& entries = expected[chain];
-      entries.insert(entries.begin(), Entry{&file, page, frame});
+      auto& list = expected[chain];
+      list.insert(list.begin(), Entry{&file, page, frame});
+      ++entries;
     };
-    for (PageId page = 0; page < 40; ++page) record(relA_, page, page + 1000);
-    for (PageId k = 0; k < 40; ++k) record(relB_, kMaxPage - k, k);
-    for (const PageId page : {PageId{0x80000000}, PageId{100003}, PageId{200006}}) record(relB_, page, 7);
+    for (PageId page = 0; page < 40; ++page) record(files->near, page, page + 1000);
+    for (PageId k = 0; k < 40; ++k) record(files->far, kMaxPage - k, k);  // the sums wrap past 2^32
+    // Pages that put the sum of address bits and page at the remainder's
+    // edges: 0, HTSIZE - 1, HTSIZE, either side of 2^31, the largest multiple
+    // of HTSIZE below 2^32 and the sum just below it (the largest index at the
+    // largest quotient), and 2^32 - 1.
+    const auto n = static_cast<std::uint32_t>(buckets);
+    const std::uint32_t lastMultiple = UINT32_MAX / n * n;
+    for (const File* file : {&files->near, &files->far}) {
+      for (const std::uint32_t sum :
+           {0u, n - 1, n, 0x7FFFFFFFu, 0x80000000u, lastMultiple - 1, lastMultiple, UINT32_MAX}) {
+        record(*file, sum - addressBits(*file), 7);
+      }
+    }
     auto expectLayout = [&] {
       std::size_t seen = 0;
       for (int chain = 0; chain < buckets; ++chain) {
@@ -164,15 +192,15 @@ TEST_F(BufHashTblTest, EachEntryLiesInItsKeysChainNewestFirst) {
         EXPECT_EQ(actual, found == expected.end() ? std::vector<Entry>{} : found->second) << "chain " << chain;
         seen += actual.size();
       }
-      EXPECT_EQ(seen, 83u);
+      EXPECT_EQ(seen, entries);
     };
     expectLayout();
     // A removal takes out exactly its entry and keeps the others' order.
-    table.remove(&relA_, 20);
-    table.insert(&relA_, 20, 5);
-    auto& chain = expected[chainOf(relA_, 20, buckets)];
-    std::erase(chain, Entry{&relA_, 20, 1020});
-    chain.insert(chain.begin(), Entry{&relA_, 20, 5});
+    table.remove(&files->near, 20);
+    table.insert(&files->near, 20, 5);
+    auto& chain = expected[chainOf(files->near, 20, buckets)];
+    std::erase(chain, Entry{&files->near, 20, 1020});
+    chain.insert(chain.begin(), Entry{&files->near, 20, 5});
     expectLayout();
   }
 }

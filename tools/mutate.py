@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""Mutation testing: plants each fault of tools/mutants.txt, one at a time, in a
+scratch copy of the tree, rebuilds incrementally and runs the whole test
+suite against it. A mutant is killed when the suite fails: a failed test, a
+crash, a sanitizer report (the build runs under AddressSanitizer,
+LeakSanitizer and UndefinedBehaviorSanitizer, so an overflow or a leak
+counts) or a test program that runs past its timeout.
+
+  tools/mutate.py [--filter TEXT] [--keep] [--work DIR]
+
+Exits non-zero if a mutant not marked equivalent survives, a mutant marked
+equivalent is killed, an entry no longer matches the code exactly once, a
+mutant does not compile (an error in the catalogue, not a kill), or the
+unmutated tree fails its tests before or after the run.
+"""
+import argparse
+import collections
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CATALOGUE = os.path.join(ROOT, "tools", "mutants.txt")
+SANITIZE = "-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+TEST_PROGRAMS = ("morvane_tests", "morvane_alloc_failure_tests", "morvane_demo_test")
+TIMEOUT = 30  # seconds for the test programs; a mutant that loops is killed by it
+ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=1", UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1")
+
+Mutant = collections.namedtuple("Mutant", "path description original replacement equivalent")
+
+
+def parse(text):
+    """The catalogue: a line naming a file, then per mutant an indented
+    description, '- original' and '+ replacement' lines indented further (a
+    literal \\n in them stands for a line break), and, for an equivalent
+    mutant, '= reason'."""
+    mutants, path, entry = [], None, None
+    for number, line in enumerate(text.splitlines(), 1):
+        if not line.strip() or line.lstrip().startswith("#"):
+            continue
+        body = line.strip()
+        if not line.startswith(" "):
+            path = body
+        elif line.startswith("    ") and body[:2] in ("- ", "+ ", "= "):
+            if entry is None:
+                sys.exit(f"{CATALOGUE}:{number}: code line without a description")
+            text = line[6:] if body[0] == "=" else line[6:].replace("\\n", "\n")  # \n joins lines
+            entry[{"- ": "original", "+ ": "replacement", "= ": "equivalent"}[body[:2]]] = text
+        else:
+            entry = {"path": path, "description": body, "original": None, "replacement": None, "equivalent": None}
+            mutants.append(entry)
+    for m in mutants:
+        if m["original"] is None or m["replacement"] is None:
+            sys.exit(f"{CATALOGUE}: '{m['description']}' needs a '- ' and a '+ ' line")
+    return [Mutant(**m) for m in mutants]
+
+
+def check_applies(mutants):
+    """Every original text occurs exactly once in its file."""
+    errors = []
+    for m in mutants:
+        with open(os.path.join(ROOT, m.path)) as f:
+            count = f.read().count(m.original)
+        if count != 1:
+            errors.append(f"{m.path}: '{m.description}': the code text occurs {count} times, not once:\n"
+                          f"    {m.original}")
+    return errors
+
+
+def run(command):
+    result = subprocess.run(command, env=ENV, capture_output=True, text=True)
+    return result.returncode, result.stdout + result.stderr
+
+
+def build(build_dir):
+    return run(["cmake", "--build", build_dir])
+
+
+def suite(build_dir):
+    """The test programs that fail, joined, or None if all pass. They run side
+    by side, each stopping at its first failure or at its timeout."""
+    started = [(program, subprocess.Popen([os.path.join(build_dir, "tests", program), "--gtest_fail_fast"],
+                                          env=ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+               for program in TEST_PROGRAMS]
+    deadline = time.monotonic() + TIMEOUT
+    failed = []
+    for program, process in started:
+        try:
+            if process.wait(timeout=max(deadline - time.monotonic(), 0)) != 0:
+                failed.append(program)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            failed.append(program + " (timeout)")
+    return ", ".join(failed) or None
+
+
+def prepare(work):
+    """A scratch copy of the working tree and its sanitizer build."""
+    tree, build_dir = os.path.join(work, "tree"), os.path.join(work, "build")
+    shutil.rmtree(tree, ignore_errors=True)
+    files = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard", "-z"], cwd=ROOT,
+                           check=True, capture_output=True, text=True).stdout.split("\0")
+    for name in filter(None, files):
+        source = os.path.join(ROOT, name)
+        if os.path.isfile(source):
+            os.makedirs(os.path.dirname(os.path.join(tree, name)), exist_ok=True)
+            shutil.copy2(source, os.path.join(tree, name))
+    # clang rebuilds a test file in about half the time g++ takes.
+    status, output = run(["cmake", "-S", tree, "-B", build_dir, "-G", "Ninja", "-DCMAKE_CXX_COMPILER=clang++",
+                          "-DCMAKE_BUILD_TYPE=Debug",
+                          "-DCMAKE_CXX_FLAGS_DEBUG=-O0", f"-DCMAKE_CXX_FLAGS={SANITIZE}",
+                          "-DMORVANE_WARNINGS_AS_ERRORS=OFF", "-DMORVANE_INSTALL=OFF",
+                          "-DMORVANE_BUILD_BENCHMARKS=OFF", "-DMORVANE_TESTS_PCH=ON",
+                          "-DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST"])
+    if status != 0:
+        sys.exit("configuring the mutation build failed:\n" + output)
+    return tree, build_dir
+
+
+def unmutated_passes(build_dir, when):
+    status, output = build(build_dir)
+    if status != 0:
+        sys.exit(f"the unmutated tree does not build ({when}):\n" + output)
+    failed = suite(build_dir)
+    if failed:
+        sys.exit(f"the unmutated tree fails {failed} ({when})")
+    print(f"unmutated tree: builds and passes ({when})", flush=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--filter", default="", help="only mutants whose file or description contains TEXT")
+    parser.add_argument("--work", default=os.path.join(ROOT, "build", "mutation"), help="scratch folder")
+    parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    args = parser.parse_args()
+
+    with open(CATALOGUE) as f:
+        mutants = parse(f.read())
+    errors = check_applies(mutants)
+    if errors:
+        sys.exit("the catalogue no longer matches the code; update tools/mutants.txt:\n" + "\n".join(errors))
+    selected = [m for m in mutants if args.filter in m.path or args.filter in m.description]
+    by_area = collections.Counter(m.path for m in mutants)
+    print(f"{len(mutants)} mutants: " + ", ".join(f"{path} {n}" for path, n in sorted(by_area.items())), flush=True)
+
+    start = time.monotonic()
+    tree, build_dir = prepare(args.work)
+    unmutated_passes(build_dir, "before")
+    survivors, wrongly_equivalent, broken, killed = [], [], [], 0
+    for path in dict.fromkeys(m.path for m in selected):
+        target = os.path.join(tree, path)
+        with open(target) as f:
+            original = f.read()
+        for m in (m for m in selected if m.path == path):
+            with open(target, "w") as f:  # a fresh timestamp, so that the build notices
+                f.write(original.replace(m.original, m.replacement, 1))
+            began = time.monotonic()
+            status, output = build(build_dir)
+            if status != 0:
+                broken.append(m)
+                verdict = "DOES NOT COMPILE"
+                print(output[-2000:])
+            else:
+                failed = suite(build_dir)
+                if failed and m.equivalent:
+                    wrongly_equivalent.append(m)
+                    verdict = f"KILLED, listed as equivalent, by {failed}"
+                elif failed:
+                    killed += 1
+                    verdict = f"killed by {failed}"
+                elif m.equivalent:
+                    verdict = f"equivalent: {m.equivalent}"
+                else:
+                    survivors.append(m)
+                    verdict = "SURVIVED"
+            print(f"{time.monotonic() - began:5.1f} s  {path}: {m.description}: {verdict}", flush=True)
+        with open(target, "w") as f:
+            f.write(original)
+    unmutated_passes(build_dir, "after")
+
+    equivalents = sum(1 for m in selected if m.equivalent)
+    print(f"\n{killed} killed of {len(selected) - equivalents} non-equivalent mutants; {equivalents} listed as "
+          f"equivalent; {time.monotonic() - start:.0f} s")
+    for label, group in (("survived", survivors), ("killed although listed as equivalent", wrongly_equivalent),
+                         ("did not compile", broken)):
+        for m in group:
+            print(f"  {label}: {m.path}: {m.description}")
+    if not args.keep:
+        shutil.rmtree(args.work, ignore_errors=True)
+    return 1 if survivors or wrongly_equivalent or broken else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
