@@ -95,7 +95,7 @@ def plot(runs, context, out):
     with tempfile.TemporaryDirectory() as tmp:
         terminal = ("pngcairo size 1500,380 font 'sans,10'" if out.endswith(".png")
                     else "svg size 1500,380 font 'sans,11'")
-        commands = [f"set terminal {terminal}", f"set output '{out}'",
+        commands = [f"set terminal {terminal} noenhanced", f"set output '{out}'",
                     f"set multiplot layout 1,5 title 'median ns per operation, 1 file ({context.get('date', '')[:10]})'",
                     "set logscale xy", "set key top left Left reverse font ',8'",
                     "set xlabel 'entries'", "set xrange [512:2097152]",
