@@ -98,9 +98,13 @@ def suite(build_dir):
 
 
 def prepare(work):
-    """A scratch copy of the working tree and its sanitizer build."""
+    """A scratch copy of the working tree and its sanitizer build, both new: a
+    build left by an interrupted run may hold a mutant that a restored file
+    with an older timestamp would not replace."""
     tree, build_dir = os.path.join(work, "tree"), os.path.join(work, "build")
-    shutil.rmtree(tree, ignore_errors=True)
+    if os.path.isdir(work) and not set(os.listdir(work)) <= {"tree", "build"}:
+        sys.exit(f"{work} holds more than an earlier run's tree and build; name an empty or new folder")
+    shutil.rmtree(work, ignore_errors=True)
     files = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard", "-z"], cwd=ROOT,
                            check=True, capture_output=True, text=True).stdout.split("\0")
     for name in filter(None, files):
