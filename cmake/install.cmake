@@ -10,7 +10,11 @@ set(MORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/morvane)
 set(MORVANE_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 set(MORVANE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${MORVANE_PACKAGE_NAME})
 
-install(TARGETS morvane_storage EXPORT morvaneTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The archive has a folder of its own: a generic name such as libstorage.a
+# directly in the system's library folder would lose to any libstorage.so
+# another package puts there.
+set(MORVANE_ARCHIVE_DIR ${CMAKE_INSTALL_LIBDIR}/morvane)
+install(TARGETS morvane_storage EXPORT morvaneTargets ARCHIVE DESTINATION ${MORVANE_ARCHIVE_DIR})
 foreach(header IN LISTS MORVANE_PUBLIC_HEADERS)
   get_filename_component(subdir ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/src/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane/${subdir})

@@ -1,15 +1,16 @@
-// The README's usage example as a whole program: records, finds and forgets a
-// page, then reports a miss both ways. Build it against an installed library:
-//   c++ -std=c++20 examples/usage.cpp $(pkg-config --cflags --libs morvane-storage)
+// The README's usage example as a whole program: sizes a table for a buffer
+// pool, records, finds and forgets a page, then reports a miss both ways.
+// README.md shows how to build it against an installed library.
 
-#include <morvane/bufHashTbl.h>
-#include <morvane/exceptions/hash_not_found_exception.h>
+#include <morvane/bufHashTbl.h>  // the table, and the errors it throws
 
+#include <cstddef>
 #include <iostream>
 
 int main() {
+  constexpr std::size_t kFrames = 1000;  // the buffer pool's frames
   morvane::File orders("orders.db");
-  morvane::BufHashTbl table(1024);  // bucket count, fixed for the table's life
+  morvane::BufHashTbl table(morvane::BufHashTbl::bucketCountFor(kFrames));  // 4,001 chains
 
   table.insert(&orders, 42, 7);  // page 42 of orders is in frame 7
   morvane::FrameId frame = 0;
@@ -19,7 +20,7 @@ int main() {
 
   try {
     table.lookup(&orders, 42, frame);  // absent: throws, frame is left alone
-  } catch (const morvane::MorvaneException& e) {
+  } catch (const morvane::HashNotFoundException& e) {
     std::cerr << e.what() << '\n';
   }
 

@@ -2,10 +2,6 @@
 
 #include <new>
 
-#include "exceptions/hash_already_present_exception.h"
-#include "exceptions/hash_not_found_exception.h"
-#include "exceptions/hash_table_exception.h"
-
 namespace morvane {
 
 BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr), divisorInverse(0) {

@@ -175,6 +175,10 @@ TEST(PageAndRecordErrorsTest, AccessorsReturnTheConstructorsArguments) {
   const SlotInUseException slot(kMax32, kMax16);
   EXPECT_EQ(slot.page_number(), kMax32);
   EXPECT_EQ(slot.slot_number(), kMax16);
+  // A page whose low 16 bits differ from the slot: each accessor reads its own field.
+  const SlotInUseException apart(70000, 3);
+  EXPECT_EQ(apart.page_number(), 70000u);
+  EXPECT_EQ(apart.slot_number(), 3u);
 }
 
 // Handlers may derive from the errors: every virtual accessor dispatches to

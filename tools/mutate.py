@@ -28,14 +28,16 @@ TEST_PROGRAMS = ("morvane_tests", "morvane_alloc_failure_tests", "morvane_demo_t
 TIMEOUT = 30  # seconds for the test programs; a mutant that loops is killed by it
 ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=1", UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1")
 
-Mutant = collections.namedtuple("Mutant", "path description original replacement equivalent")
+# `edits` is a tuple of (original, replacement) pairs, applied together: one
+# fault may need a declaration and its out-of-class definition changed alike.
+Mutant = collections.namedtuple("Mutant", "path description edits equivalent")
 
 
 def parse(text):
     """The catalogue: a line naming a file, then per mutant an indented
-    description, '- original' and '+ replacement' lines indented further (a
-    literal \\n in them stands for a line break), and, for an equivalent
-    mutant, '= reason'."""
+    description, one or more pairs of '- original' and '+ replacement' lines
+    indented further (a literal \\n in them stands for a line break), and, for
+    an equivalent mutant, '= reason'."""
     mutants, path, entry = [], None, None
     for number, line in enumerate(text.splitlines(), 1):
         if not line.strip() or line.lstrip().startswith("#"):
@@ -46,14 +48,27 @@ def parse(text):
         elif line.startswith("    ") and body[:2] in ("- ", "+ ", "= "):
             if entry is None:
                 sys.exit(f"{CATALOGUE}:{number}: code line without a description")
-            text = line[6:] if body[0] == "=" else line[6:].replace("\\n", "\n")  # \n joins lines
-            entry[{"- ": "original", "+ ": "replacement", "= ": "equivalent"}[body[:2]]] = text
+            kind = body[0]
+            if kind == "=":
+                entry["equivalent"] = line[6:]
+                continue
+            code = line[6:].replace("\\n", "\n")  # \n joins lines
+            pairs = entry["edits"]
+            if kind == "-":
+                if pairs and pairs[-1][1] is None:
+                    sys.exit(f"{CATALOGUE}:{number}: two '- ' lines without a '+ ' between them")
+                pairs.append([code, None])
+            elif not pairs or pairs[-1][1] is not None:
+                sys.exit(f"{CATALOGUE}:{number}: a '+ ' line without its '- ' line")
+            else:
+                pairs[-1][1] = code
         else:
-            entry = {"path": path, "description": body, "original": None, "replacement": None, "equivalent": None}
+            entry = {"path": path, "description": body, "edits": [], "equivalent": None}
             mutants.append(entry)
     for m in mutants:
-        if m["original"] is None or m["replacement"] is None:
-            sys.exit(f"{CATALOGUE}: '{m['description']}' needs a '- ' and a '+ ' line")
+        if not m["edits"] or m["edits"][-1][1] is None:
+            sys.exit(f"{CATALOGUE}: '{m['description']}' needs a '- ' and a '+ ' line for each change")
+        m["edits"] = tuple(tuple(pair) for pair in m["edits"])
     return [Mutant(**m) for m in mutants]
 
 
@@ -62,11 +77,19 @@ def check_applies(mutants):
     errors = []
     for m in mutants:
         with open(os.path.join(ROOT, m.path)) as f:
-            count = f.read().count(m.original)
-        if count != 1:
-            errors.append(f"{m.path}: '{m.description}': the code text occurs {count} times, not once:\n"
-                          f"    {m.original}")
+            text = f.read()
+        for original, _ in m.edits:
+            count = text.count(original)
+            if count != 1:
+                errors.append(f"{m.path}: '{m.description}': the code text occurs {count} times, not once:\n"
+                              f"    {original}")
     return errors
+
+
+def mutated(text, mutant):
+    for original, replacement in mutant.edits:
+        text = text.replace(original, replacement, 1)
+    return text
 
 
 def run(command):
@@ -160,7 +183,7 @@ def main():
             original = f.read()
         for m in (m for m in selected if m.path == path):
             with open(target, "w") as f:  # a fresh timestamp, so that the build notices
-                f.write(original.replace(m.original, m.replacement, 1))
+                f.write(mutated(original, m))
             began = time.monotonic()
             status, output = build(build_dir)
             if status != 0:

@@ -16,9 +16,12 @@ class HashAlreadyPresentException : public MorvaneException {
   explicit HashAlreadyPresentException(const std::string& nameIn, PageId pageNoIn, FrameId frameNoIn);
 
  protected:
-  const std::string& name;  // the caller's file name; may dangle after construction
-  const PageId pageNo;      // the page already present
-  const FrameId frameNo;    // the frame recorded for it
+  // The caller's file name, read only while the message is composed. A
+  // deriving class must not read it once the constructor has returned: the
+  // string may be gone by then (a File destroyed while the error unwinds).
+  const std::string& name;
+  const PageId pageNo;    // the page already present
+  const FrameId frameNo;  // the frame recorded for it
 };
 
 }  // namespace morvane

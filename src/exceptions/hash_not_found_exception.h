@@ -16,8 +16,11 @@ class HashNotFoundException : public MorvaneException {
   explicit HashNotFoundException(const std::string& nameIn, PageId pageNoIn);
 
  protected:
-  const std::string& name;  // the caller's file name; may dangle after construction
-  const PageId pageNo;      // the page that was not found
+  // The caller's file name, read only while the message is composed. A
+  // deriving class must not read it once the constructor has returned: the
+  // string may be gone by then (a File destroyed while the error unwinds).
+  const std::string& name;
+  const PageId pageNo;  // the page that was not found
 };
 
 }  // namespace morvane

@@ -17,9 +17,12 @@ class PagePinnedException : public MorvaneException {
   explicit PagePinnedException(const std::string& nameIn, PageId pageNoIn, FrameId frameNoIn);
 
  protected:
-  const std::string& name;  // the caller's file name; may dangle after construction
-  const PageId pageNo;      // the pinned page
-  const FrameId frameNo;    // the frame that holds it
+  // The caller's file name, read only while the message is composed. A
+  // deriving class must not read it once the constructor has returned: the
+  // string may be gone by then (a File destroyed while the error unwinds).
+  const std::string& name;
+  const PageId pageNo;    // the pinned page
+  const FrameId frameNo;  // the frame that holds it
 };
 
 }  // namespace morvane

@@ -4,7 +4,6 @@
 
 #include <dlfcn.h>
 #include <morvane/bufHashTbl.h>
-#include <morvane/exceptions/hash_not_found_exception.h>
 #include <morvane/version.h>
 
 #include <iostream>
@@ -24,6 +23,7 @@ constexpr bool kInternalsReachable = false;
 #endif
 static_assert(!kBareNamesReachable, "the library puts bare header names on the consumer's include path");
 static_assert(!kInternalsReachable, "the library lets consumers reach its internal headers");
+static_assert(__cplusplus == 201703L, "a C++17 consumer must stay C++17 when it links the library");
 static_assert(MORVANE_VERSION == MORVANE_VERSION_MAJOR * 10000 + MORVANE_VERSION_MINOR * 100 + MORVANE_VERSION_PATCH);
 static_assert(MORVANE_VERSION == MORVANE_EXPECTED_VERSION, "the headers are not the version that was packaged");
 
@@ -45,7 +45,7 @@ bool useTheTable() {
   table.remove(&orders, 42);
   try {
     table.lookup(&orders, 42, frame);
-  } catch (const morvane::MorvaneException& error) {
+  } catch (const morvane::HashNotFoundException& error) {  // named through <morvane/bufHashTbl.h> alone
     if (frame != 7 || error.message() != "The hash value is not present in the hash table for file: orders.dbpage: 42")
       return fail(std::string("table: ") + error.what());
     return true;
