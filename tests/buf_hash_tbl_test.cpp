@@ -38,12 +38,18 @@ class BufHashTblTest : public ::testing::Test {
     return frame;
   }
 
+  // The message of the error that `operation` throws, caught as a
+  // MorvaneException as callers catch it; fails unless it is an `Error`.
   template <typename Error, typename Operation>
   static std::string messageOf(Operation&& operation) {
     try {
       operation();
-    } catch (const Error& error) {
+    } catch (const MorvaneException& error) {
+      EXPECT_NE(dynamic_cast<const Error*>(&error), nullptr) << "another error: " << error.what();
       return error.message();
+    } catch (...) {
+      ADD_FAILURE() << "an error that is not a MorvaneException";
+      return {};
     }
     ADD_FAILURE() << "no error thrown";
     return {};

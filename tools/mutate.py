@@ -6,7 +6,7 @@ crash, a sanitizer report (the build runs under AddressSanitizer,
 LeakSanitizer and UndefinedBehaviorSanitizer, so an overflow or a leak
 counts) or a test program that runs past its timeout.
 
-  tools/mutate.py [--filter TEXT] [--keep] [--work DIR]
+  tools/mutate.py [--filter TEXT]... [--keep] [--work DIR]
 
 Exits non-zero if a mutant not marked equivalent survives, a mutant marked
 equivalent is killed, an entry no longer matches the code exactly once, a
@@ -159,7 +159,8 @@ def unmutated_passes(build_dir, when):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--filter", default="", help="only mutants whose file or description contains TEXT")
+    parser.add_argument("--filter", action="append", default=[],
+                        help="only mutants whose file or description contains TEXT (may be repeated: any of them)")
     parser.add_argument("--work", default=os.path.join(ROOT, "build", "mutation"), help="scratch folder")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     args = parser.parse_args()
@@ -169,7 +170,8 @@ def main():
     errors = check_applies(mutants)
     if errors:
         sys.exit("the catalogue no longer matches the code; update tools/mutants.txt:\n" + "\n".join(errors))
-    selected = [m for m in mutants if args.filter in m.path or args.filter in m.description]
+    selected = [m for m in mutants
+                if not args.filter or any(text in m.path or text in m.description for text in args.filter)]
     by_area = collections.Counter(m.path for m in mutants)
     print(f"{len(mutants)} mutants: " + ", ".join(f"{path} {n}" for path, n in sorted(by_area.items())), flush=True)
 
