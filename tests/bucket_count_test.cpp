@@ -87,11 +87,6 @@ TEST(BucketCountForTest, Boundaries) {
   }
 }
 
-TEST(BucketCountForTest, IsAConstantExpression) {
-  constexpr int kCount = BufHashTbl::bucketCountFor(100);
-  EXPECT_EQ(kCount, static_cast<int>(smallestPrimeFrom(100 * kK)));
-  EXPECT_TRUE(noexcept(BufHashTbl::bucketCountFor(1)));
-}
 
 }  // namespace
 }  // namespace morvane

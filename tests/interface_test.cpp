@@ -35,6 +35,10 @@ TEST(InterfaceTest, TryLookupIsConstAndNoexcept) {
   EXPECT_TRUE(kTryLookupNoexcept<BufHashTbl>);
 }
 
+TEST(InterfaceTest, BucketCountForIsStaticNoexceptAndGivesAnInt) {
+  EXPECT_TRUE((std::is_same_v<decltype(&BufHashTbl::bucketCountFor), int (*)(std::size_t) noexcept>));
+}
+
 // Neither copyable nor movable: a copied table would free its entries twice,
 // and a copied File would pass for the same open file.
 template <typename T>
