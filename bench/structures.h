@@ -53,8 +53,9 @@ struct MixHash {
 };
 
 // The bucket count that std::unordered_map chooses for `entries` entries;
-// every structure of one comparison is built with it (the hash maps reserve
-// room for that many entries).
+// every structure of one micro-benchmark is built with it (the hash maps
+// reserve room for that many entries). The trace replay sizes the table with
+// BufHashTbl::bucketCountFor instead.
 inline int bucketsFor(std::size_t entries) {
   std::unordered_map<Key, FrameId, SameHash> probe;
   probe.reserve(entries);
@@ -76,6 +77,8 @@ class Map {
   }
   // A map's find is its only lookup; a miss costs no more than a hit.
   bool throwingFind(const File* file, PageId page, FrameId& frame) const { return find(file, page, frame); }
+  // Buckets of an unordered_map, slots of a flat_hash_map.
+  std::size_t bucketCount() const { return map_.bucket_count(); }
 
  private:
   Container map_;
@@ -90,10 +93,11 @@ using AbslSameMap = Map<absl::flat_hash_map<Key, FrameId, SameHash>>;
 
 class Table {
  public:
-  explicit Table(int buckets) : table_(buckets) {}
+  explicit Table(int buckets) : table_(buckets), buckets_(static_cast<std::size_t>(buckets)) {}
   void insert(const File* file, PageId page, FrameId frame) { table_.insert(file, page, frame); }
   void remove(const File* file, PageId page) { table_.remove(file, page); }
   bool find(const File* file, PageId page, FrameId& frame) const { return table_.tryLookup(file, page, frame); }
+  std::size_t bucketCount() const { return buckets_; }
   // The throwing path: lookup, and a miss arrives as HashNotFoundException.
   // Not inlined, so that the handler sits in a small frame of its own, as in
   // the baseline that throws an empty std::exception: the cost of finding a
@@ -109,6 +113,7 @@ class Table {
 
  private:
   BufHashTbl table_;
+  std::size_t buckets_;  // the table's chains
 };
 
 }  // namespace morvane::bench

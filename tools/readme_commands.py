@@ -1,18 +1,27 @@
 #!/usr/bin/env python3
-"""Runs every shell command that README.md shows, exactly as written, in the
-given checkout: each ```sh block in turn, as one bash script (so that a block
-reads as a session typed into one shell), stopping at the first failure.
+"""Runs every shell command that README.md and the guides show, exactly as
+written, in the given checkout: README.md first, then the guides in GUIDES
+order (the packaging guide builds the package that its consumer check reads;
+the testing and performance guides need nothing of the others). Each ```sh
+block runs in turn from the checkout's root, as one bash script (so that a
+block reads as a session typed into one shell), stopping at the first
+failure. A shell block fenced otherwise (```bash, ```console, ...) is refused,
+not skipped, so that no command escapes the run.
 
   tools/readme_commands.py CHECKOUT
 
 A few commands are changed or skipped, each for a reason listed below; every
-change and skip must still match the README, so that this list cannot silently
-fall out of date.
+change and skip must still match some document, so that this list cannot
+silently fall out of date.
 """
 import os
 import subprocess
 import sys
+import tempfile
 import time
+
+DOCUMENTS = ("README.md", "docs/packaging.md", "docs/testing.md", "docs/performance.md")
+SHELL_FENCES = {"bash", "shell", "console", "zsh", "sh-session", "shell-session", "terminal", "text/x-sh"}
 
 # Long runs, shortened by their own flags.
 SHORTEN = {
@@ -26,53 +35,68 @@ HIDE = {
         "-DMORVANE_BUILD_TESTS=OFF -DMORVANE_BUILD_DEMO=OFF "
         "-DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON",
 }
-# Not run: installing the package into the machine itself (CI checks the
-# package unpacked into a scratch folder instead).
+# The install prefix a user would choose, moved into a scratch folder of this
+# run (without spaces, since pkg-config's flags are split by the shell), so
+# that the run leaves nothing behind outside it.
+PREFIX = "/opt/morvane"
+# Not run: installing the package into the machine itself (the packaging
+# guide's consumer check reads the package unpacked into a scratch folder).
 SKIP = ("sudo apt install ./build/package/",)
 
 
-def blocks(readme):
-    """The ```sh blocks, each as a list of lines."""
-    block = None
-    for line in readme.splitlines():
-        if line.startswith("```"):
+def fenced(text, name):
+    """Yields the ```sh blocks of `text`, each as a list of lines."""
+    inside, block = False, None
+    for number, line in enumerate(text.splitlines(), 1):
+        if not line.startswith("```"):
+            if block is not None:
+                block.append(line)
+            continue
+        if inside:
             if block is not None:
                 yield block
-            block = [] if line.strip() == "```sh" else None
-        elif block is not None:
-            block.append(line)
+            inside, block = False, None
+            continue
+        fence = line[3:].strip()
+        if fence in SHELL_FENCES:
+            sys.exit(f"{name}:{number}: a shell block fenced '{fence}'; fence it 'sh' so that it is run")
+        inside, block = True, ([] if fence == "sh" else None)
 
 
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     checkout = sys.argv[1]
-    with open(os.path.join(checkout, "README.md")) as f:
-        readme = f.read()
-    changes = {**SHORTEN, **HIDE}
-    unused = set(changes) | set(SKIP)
-    for lines in blocks(readme):
-        kept = []
-        for line in lines:
-            skip = next((s for s in SKIP if line.startswith(s)), None)
-            if skip:
-                unused.discard(skip)
-                print(f"\n-- skipped: {line}")
-            else:
-                kept.append(line)
-        script = "\n".join(kept)
-        for old, new in changes.items():
-            if old in script:
-                script = script.replace(old, new)
-                unused.discard(old)
-        print("\n" + "\n".join("$ " + line for line in script.splitlines()), flush=True)
-        start = time.monotonic()
-        result = subprocess.run(["bash", "-e", "-o", "pipefail", "-c", script], cwd=checkout)
-        print(f"-- {time.monotonic() - start:.0f} s, exit {result.returncode}", flush=True)
-        if result.returncode != 0:
-            sys.exit("a README block failed")
+    with tempfile.TemporaryDirectory(prefix="morvane-readme-") as scratch:
+        changes = {**SHORTEN, **HIDE, PREFIX: os.path.join(scratch, PREFIX.lstrip("/"))}
+        unused = set(changes) | set(SKIP)
+        for name in DOCUMENTS:
+            with open(os.path.join(checkout, name)) as f:
+                text = f.read()
+            print(f"\n==== {name}", flush=True)
+            for lines in fenced(text, name):
+                kept = []
+                for line in lines:
+                    skip = next((s for s in SKIP if line.startswith(s)), None)
+                    if skip:
+                        unused.discard(skip)
+                        print(f"\n-- skipped: {line}")
+                    else:
+                        kept.append(line)
+                script = "\n".join(kept)
+                for old, new in changes.items():
+                    if old in script:
+                        script = script.replace(old, new)
+                        unused.discard(old)
+                print("\n" + "\n".join("$ " + line for line in script.splitlines()), flush=True)
+                start = time.monotonic()
+                result = subprocess.run(["bash", "-e", "-o", "pipefail", "-c", script], cwd=checkout)
+                print(f"-- {time.monotonic() - start:.0f} s, exit {result.returncode}", flush=True)
+                if result.returncode != 0:
+                    sys.exit(f"a block of {name} failed")
     if unused:
-        sys.exit("README no longer shows what tools/readme_commands.py changes or skips: " + ", ".join(sorted(unused)))
+        sys.exit("no document shows any more what tools/readme_commands.py changes or skips: " +
+                 ", ".join(sorted(unused)))
 
 
 if __name__ == "__main__":
