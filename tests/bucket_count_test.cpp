@@ -87,6 +87,5 @@ TEST(BucketCountForTest, Boundaries) {
   }
 }
 
-
 }  // namespace
 }  // namespace morvane
