@@ -87,6 +87,10 @@ def table(runs, context):
     print(f"string-stream-composed error / throwing an empty std::exception: "
           f"{fmt(ratio(median(runs, 'throwStreamComposedException'), empty))}")
     print(f"empty std::exception thrown and caught: {fmt(empty, 0)} ns")
+    for frames in (1000, 451016827, 536870911):
+        cost = median(runs, f"bucketCountFor/frames:{frames}", scale=1e6)
+        if cost is not None:
+            print(f"bucketCountFor({frames}): {fmt(cost, 1)} µs")
 
 
 def plot(runs, context, out):

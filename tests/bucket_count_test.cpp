@@ -78,8 +78,13 @@ TEST(BucketCountForTest, Boundaries) {
   if constexpr (sizeof(std::size_t) == 8) {
     EXPECT_EQ(BufHashTbl::bucketCountFor(static_cast<std::size_t>(UINT32_MAX) + 2), INT_MAX);
   }
-  // Above the sieve: candidates that are squares of primes near the root of
-  // 2^31, where a test that stops short of the root calls them prime.
+  // A composite that passes the strong probable-prime test to base 2 and has
+  // no factor below 100 (5581 * 384773), the first candidate after 4 * frames:
+  // only dividing up to the root exposes it. (The sieve's range holds such
+  // composites too: 49141, 88357, 104653, 130561.)
+  EXPECT_EQ(static_cast<std::uint64_t>(BufHashTbl::bucketCountFor(536854528)), smallestPrimeFrom(kK * 536854528));
+  // Candidates that are squares of primes near the root of 2^31, where a
+  // test that stops short of the root calls them prime.
   for (const std::uint64_t p : {46337u, 46327u, 46309u}) {
     const auto frames = static_cast<std::size_t>((p * p - 1) / kK);
     EXPECT_EQ(static_cast<std::uint64_t>(BufHashTbl::bucketCountFor(frames)), smallestPrimeFrom(kK * frames))
