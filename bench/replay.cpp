@@ -7,8 +7,8 @@
 // reports the median time per access and the median over rounds of each page
 // table's time relative to the frame table's tryLookup in the same round.
 //
-//   morvane_replay FRAMES [TRACE] [--chains N] [--sweep]
-//   morvane_replay FRAMES --synthetic NAME [--chains N] [--sweep]
+//   morvane_replay FRAMES [TRACE] [--chains N] [--sweep] [--rounds N]
+//   morvane_replay FRAMES --synthetic NAME [--chains N] [--sweep] [--rounds N]
 //
 // FRAMES is a frame count, or P% for P percent of the trace's distinct pages.
 // TRACE holds one access per line, "FILE PAGE" in decimal; without it, or
@@ -18,7 +18,8 @@
 // under the table's formula reserve the table's count, as they are defined
 // to, the others reserve FRAMES. --sweep times the table alone over chain
 // counts from a quarter of FRAMES to 8 times it, primes and powers of two,
-// against the recommended count in the same round.
+// against the recommended count in the same round. --rounds sets the number
+// of timed rounds (7).
 //
 // Exits 1 if the page tables disagree on any access, 2 on bad usage or input.
 
@@ -45,7 +46,7 @@ namespace morvane::bench {
 namespace {
 
 constexpr std::uint32_t kMaxFiles = 1 << 16;  // bounds the File objects a trace can ask for
-constexpr int kRounds = 7;
+int rounds = 7;                               // timed rounds, --rounds N
 
 struct Access {
   std::uint32_t file;
@@ -334,7 +335,7 @@ int sweep(const std::vector<Request>& requests, std::size_t frameCount) {
     hits = replay<Table, false>(requests, frameCount, points[p].chains, nullptr, &footprints[p]);
   }
   std::vector<std::vector<double>> nanos(points.size());
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round < rounds; ++round) {
     for (std::size_t k = 0; k < points.size(); ++k) {
       const std::size_t p = (k + static_cast<std::size_t>(round)) % points.size();
       const auto start = std::chrono::steady_clock::now();
@@ -345,12 +346,12 @@ int sweep(const std::vector<Request>& requests, std::size_t frameCount) {
   std::printf(
       "sweep: BufHashTbl tryLookup, %zu frames, median of %d rounds; 'x recommended' is the median over "
       "rounds of time / the recommended count's time\n",
-      frameCount, kRounds);
+      frameCount, rounds);
   std::printf("%-9s %-13s %11s %12s %14s %15s\n", "per frame", "kind", "chains", "ns/access", "x recommended",
               "bytes/resident");
   for (std::size_t p = 0; p < points.size(); ++p) {
     std::vector<double> ratios;
-    for (int round = 0; round < kRounds; ++round) ratios.push_back(nanos[p][round] / nanos[0][round]);
+    for (int round = 0; round < rounds; ++round) ratios.push_back(nanos[p][round] / nanos[0][round]);
     std::printf("%-9.3f %-13s %11d %12.2f %14.2f %15.1f\n",
                 static_cast<double>(points[p].chains) / static_cast<double>(frameCount), points[p].kind,
                 points[p].chains, median(nanos[p]), median(ratios), footprints[p].bytesPerPage);
@@ -375,6 +376,9 @@ bool parse(int argc, char** argv, Options& options) {
       if (options.chains < 1 || options.chains > INT_MAX) return false;
     } else if (arg == "--synthetic" && i + 1 < argc) {
       options.synthetic = argv[++i];
+    } else if (arg == "--rounds" && i + 1 < argc) {
+      rounds = std::atoi(argv[++i]);
+      if (rounds < 1) return false;
     } else if (arg == "--sweep") {
       options.sweep = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
@@ -394,7 +398,7 @@ bool parse(int argc, char** argv, Options& options) {
 int run(int argc, char** argv) {
   Options options;
   if (!parse(argc, argv, options)) {
-    std::cerr << "usage: morvane_replay FRAMES|P% [TRACE | --synthetic NAME] [--chains N] [--sweep]\n";
+    std::cerr << "usage: morvane_replay FRAMES|P% [TRACE | --synthetic NAME] [--chains N] [--sweep] [--rounds N]\n";
     return 2;
   }
   std::vector<Access> trace;
@@ -470,7 +474,7 @@ int run(int argc, char** argv) {
   // Timed rounds; each starts with a different page table, so that none
   // always runs first or last.
   std::vector<std::vector<double>> nanos(kCount);
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round < rounds; ++round) {
     for (std::size_t k = 0; k < kCount; ++k) {
       const std::size_t v = (k + static_cast<std::size_t>(round)) % kCount;
       const auto start = std::chrono::steady_clock::now();
@@ -495,11 +499,11 @@ int run(int argc, char** argv) {
   std::printf(
       "median of %d rounds; 'x table' is the median over rounds of time / BufHashTbl tryLookup's time;\n"
       "'heap/page' is the page table's heap after the checking replay per resident page\n",
-      kRounds);
+      rounds);
   std::printf("%-28s %12s %9s %10s %10s\n", "page table", "ns/access", "x table", "buckets", "heap/page");
   for (std::size_t v = 0; v < kCount; ++v) {
     std::vector<double> ratios;
-    for (int round = 0; round < kRounds; ++round) ratios.push_back(nanos[v][round] / nanos[0][round]);
+    for (int round = 0; round < rounds; ++round) ratios.push_back(nanos[v][round] / nanos[0][round]);
     std::printf("%-28s %12.2f %9.2f %10zu %10.1f\n", kVariants[v].name, median(nanos[v]), median(ratios),
                 footprints[v].buckets, footprints[v].bytesPerPage);
   }

@@ -4,7 +4,9 @@ pools of 1% and 10% of the trace's distinct pages, prints what it measured,
 and plots ns per access against chains per frame, primes against powers of
 two, with gnuplot.
 
-  bench/sweep.py REPLAY TRACE.xz PLOT.png
+  bench/sweep.py [--rounds N] REPLAY TRACE.xz PLOT.png
+
+--rounds is passed to the replay (7 timed rounds by default).
 """
 import os
 import re
@@ -16,10 +18,10 @@ POOLS = ("1%", "10%")
 ROW = re.compile(r"^(\d+\.\d+)\s+(recommended|prime|power of two)\s+(\d+)\s+([\d.]+)\s+([\d.]+)\s+([\d.]+)$")
 
 
-def measure(replay, trace, pool):
+def measure(replay, trace, pool, rounds):
     """The replay's output and its rows as (per frame, kind, chains, ns, x, bytes)."""
     with subprocess.Popen(["xz", "-dc", trace], stdout=subprocess.PIPE) as xz:
-        result = subprocess.run([replay, pool, "-", "--sweep"], stdin=xz.stdout, capture_output=True, text=True)
+        result = subprocess.run([replay, pool, "-", "--sweep", "--rounds", rounds], stdin=xz.stdout, capture_output=True, text=True)
     if result.returncode != 0 or xz.returncode != 0:
         sys.exit(f"the sweep at {pool} failed:\n{result.stderr}")
     rows = []
@@ -51,7 +53,7 @@ def plot(results, path):
             f"set output '{path}'",
             "set title 'BufHashTbl tryLookup replaying the busy ORM trace through a CLOCK pool'",
             "set xlabel 'chains per frame'",
-            "set ylabel 'ns per access (median of 7 rounds)'",
+            "set ylabel 'ns per access (median of the rounds)'",
             "set logscale x 2",
             "set logscale y 2",
             "set grid",
@@ -62,12 +64,16 @@ def plot(results, path):
 
 
 def main():
-    if len(sys.argv) != 4:
+    args = sys.argv[1:]
+    rounds = "7"
+    if args[:1] == ["--rounds"] and len(args) > 1:
+        rounds, args = args[1], args[2:]
+    if len(args) != 3:
         sys.exit(__doc__)
-    replay, trace, path = sys.argv[1:]
+    replay, trace, path = args
     results = {}
     for pool in POOLS:
-        output, rows = measure(replay, trace, pool)
+        output, rows = measure(replay, trace, pool, rounds)
         print(output, flush=True)
         results[pool] = (output, rows)
     plot(results, path)

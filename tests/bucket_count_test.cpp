@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bufHashTbl.h"
+#include "buf_hash_tbl_peer.h"
 
 namespace morvane {
 namespace {
@@ -30,6 +31,24 @@ bool primeByEveryDivisor(std::uint64_t n) {
 std::uint64_t smallestPrimeFrom(std::uint64_t n) {
   while (!primeByEveryDivisor(n)) ++n;
   return n;
+}
+
+// The base-2 test may only ever reject composites: a prime it rejected
+// would be skipped. First in this file, so that such a fault fails here at
+// once rather than in a search that then runs on towards 2^31.
+TEST(BucketCountForTest, EveryOddPrimePassesTheBase2Test) {
+  int rejected = 0;
+  for (std::uint32_t n = 3; n < 20000; n += 2) {
+    if (primeByEveryDivisor(n) && !BufHashTblPeer::strongProbablePrimeBase2(n) && ++rejected <= 5) {
+      ADD_FAILURE() << "the prime " << n << " fails the base-2 test";
+    }
+  }
+  for (const std::uint32_t prime : {2147483647u, 2147483629u, 1804067459u, 2147483587u}) {
+    EXPECT_TRUE(BufHashTblPeer::strongProbablePrimeBase2(prime)) << prime;
+  }
+  EXPECT_EQ(rejected, 0);
+  // And it exposes composites that have no small factor, which is its purpose.
+  EXPECT_FALSE(BufHashTblPeer::strongProbablePrimeBase2(10403));  // 101 * 103
 }
 
 TEST(BucketCountForTest, ChainsPerFrameIsAtLeastTwo) {

@@ -28,6 +28,9 @@ SHORTEN = {
     "--benchmark_repetitions=7 --benchmark_min_time=0.25":
         "--benchmark_repetitions=1 --benchmark_min_time=0.001",
     "-max_total_time=3600": "-max_total_time=60",
+    "bench/morvane_replay 1%": "bench/morvane_replay 1% --rounds 1",
+    "bench/morvane_replay 10%": "bench/morvane_replay 10% --rounds 1",
+    "bench/sweep.py build/": "bench/sweep.py --rounds 1 build/",
 }
 # Proof that installing the library needs neither GoogleTest nor Google Benchmark.
 HIDE = {
