@@ -19,7 +19,8 @@ foreach(header IN LISTS MORVANE_PUBLIC_HEADERS)
   get_filename_component(subdir ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/src/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane/${subdir})
 endforeach()
-install(FILES ${MORVANE_GENERATED_HEADER_DIR}/version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane)
+install(FILES ${MORVANE_GENERATED_HEADER_DIR}/version.h ${MORVANE_GENERATED_HEADER_DIR}/exceptions.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/morvane)
 install(EXPORT morvaneTargets NAMESPACE morvane:: DESTINATION ${MORVANE_CMAKE_DIR})
 
 configure_package_config_file(cmake/morvaneConfig.cmake.in ${PROJECT_BINARY_DIR}/morvaneConfig.cmake

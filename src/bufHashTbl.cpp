@@ -4,13 +4,12 @@
 
 namespace morvane {
 
-BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr), divisorInverse(0) {
+BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr) {
   // A count of 0 would make hash() divide by zero; reject it as the array
   // allocation rejects a negative count.
   if (htSize < 1) throw std::bad_array_new_length();
   // The array size cannot overflow for 1 <= htSize <= INT_MAX.
   ht = new hashBucket*[static_cast<std::size_t>(htSize)]();  // GCOVR_EXCL_BR_LINE
-  divisorInverse = inverseOf(static_cast<std::uint32_t>(htSize));
 }
 
 BufHashTbl::~BufHashTbl() {
@@ -27,7 +26,7 @@ void BufHashTbl::throwNotFound(const File* file, PageId pageNo) {
   throw HashNotFoundException(file->filename(), pageNo);
 }
 
-void BufHashTbl::insert(const File* file, PageId pageNo, FrameId frameNo) {
+void BufHashTbl::insertEntry(const File* file, PageId pageNo, FrameId frameNo) {
   const int index = hash(file, pageNo);
   if (const hashBucket* present = *findLink(index, file, pageNo)) {
     throw HashAlreadyPresentException(present->file->filename(), present->pageNo, present->frameNo);
@@ -43,7 +42,7 @@ void BufHashTbl::insert(const File* file, PageId pageNo, FrameId frameNo) {
   ht[index] = entry;
 }
 
-void BufHashTbl::remove(const File* file, PageId pageNo) {
+void BufHashTbl::removeEntry(const File* file, PageId pageNo) {
   hashBucket** link = findLink(hash(file, pageNo), file, pageNo);
   hashBucket* entry = *link;
   if (entry == nullptr) throwNotFound(file, pageNo);

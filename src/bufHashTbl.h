@@ -32,10 +32,10 @@ struct hashBucket {
 // Maps (File address, page number) to a frame number.
 //
 // Every `file` argument must point to a live File. A null one is a caller
-// error, caught by an assert in inline code: for lookup and tryLookup it is
-// active where the caller compiles without NDEBUG, for insert and remove where
-// the library was compiled without it; building the two with different NDEBUG
-// settings is not supported. Each File must outlive the entries recorded for
+// error, checked by an assert in inline code that the caller compiles, before
+// anything else: all four operations stop on it where the caller builds
+// without NDEBUG, whatever the library was built with, and with NDEBUG it is
+// an unchecked precondition. Each File must outlive the entries recorded for
 // it; two File objects are two different keys even when they carry the same
 // name.
 //
@@ -51,20 +51,20 @@ class BufHashTbl {
 
   // Chains per buffer frame in the recommended count. The chain index is
   // (address + page) mod count, so a count that shares a factor with the
-  // strides in real keys (page numbers in steps of 16, File objects 16-byte
-  // aligned and sizeof(File) apart) piles them into a fraction of the chains:
-  // a power of two near the frame count made buffer-pool replays of
-  // multi-file traces 6 to 16 times slower than a prime of the same size. A
+  // strides in real keys (page numbers in steps of 16, File addresses in
+  // steps of 8 and sizeof(File) apart when allocated together) piles them
+  // into a fraction of the chains, and a power of two piles them worst. A
   // prime avoids that, and more chains per frame shorten the chains that
-  // remain; the gain levels off at about 4. The cost is one 8-byte chain head
-  // per chain: 8 * kChainsPerFrame bytes per frame beside the 32 that each
-  // resident page's entry takes from the allocator.
+  // remain, with little gain past 4
+  // (docs/performance.md has the measurements). The cost is one 8-byte chain
+  // head per chain: 8 * kChainsPerFrame bytes per frame beside the 32 that
+  // each resident page's entry takes from the allocator.
   static constexpr int kChainsPerFrame = 4;
 
   // The recommended bucket count for a buffer pool of `frames` frames: the
   // smallest prime at least max(2, kChainsPerFrame * frames), or INT_MAX
   // (2^31 - 1, itself prime) where that product would exceed INT_MAX.
-  // Allocates nothing; by trial division, at most a few tens of microseconds.
+  // Allocates nothing; a trial division, meant to be called once per pool.
   static constexpr int bucketCountFor(std::size_t frames) noexcept;
   // Releases every entry, then the chain array.
   ~BufHashTbl();
@@ -81,7 +81,10 @@ class BufHashTbl {
   // entry comes from a throwing `new`, which never yields null, so the check
   // that would throw HashTableException is unreachable and compilers may
   // remove it.
-  void insert(const File* file, PageId pageNo, FrameId frameNo);
+  void insert(const File* file, PageId pageNo, FrameId frameNo) {
+    requireFile(file);
+    insertEntry(file, pageNo, frameNo);
+  }
 
   // Writes the frame recorded for page `pageNo` of `file` into `frameNo`.
   // Throws HashNotFoundException if the key is absent; `frameNo` is then not
@@ -97,10 +100,21 @@ class BufHashTbl {
 
   // Forgets page `pageNo` of `file`.
   // Throws HashNotFoundException if the key is absent.
-  void remove(const File* file, PageId pageNo);
+  void remove(const File* file, PageId pageNo) {
+    requireFile(file);
+    removeEntry(file, pageNo);
+  }
 
  private:
-  friend class BufHashTblPeer;  // the tests' view of the chains and of the remainder
+  friend class BufHashTblPeer;  // the tests' view of the chains
+
+  // The one null-file check of every operation; see the class comment. Inline,
+  // so that the caller's NDEBUG decides; in the library's compiled code there
+  // is none.
+  static void requireFile([[maybe_unused]] const File* file) noexcept {
+    // The failing side runs only in a death test's child, which writes no coverage.
+    assert(file != nullptr && "a null File* is a caller error");  // GCOVR_EXCL_BR_LINE
+  }
 
   // The chain index of a key: the low 32 bits of the File's address plus
   // `pageNo`, modulo 2^32, then modulo HTSIZE. Always in [0, HTSIZE).
@@ -110,22 +124,10 @@ class BufHashTbl {
 
   // Whether `n` is prime, by trial division; requires n >= 2.
   static constexpr bool isPrime(std::uint32_t n) noexcept;
-  // Whether odd `n` >= 3 passes the strong probable-prime test to base 2.
-  // Every prime does, and so do only a few composites: isPrime uses it to
-  // reject most composites that have no small factor before dividing by
-  // every candidate up to the root, and still divides the few that pass.
-  static constexpr bool strongProbablePrimeBase2(std::uint32_t n) noexcept;
 
-  // ceil(2^64 / divisor) modulo 2^64, the multiplier of remainderByInverse;
-  // 0 for a divisor of 1. Requires divisor >= 1.
-  static constexpr std::uint64_t inverseOf(std::uint32_t divisor) noexcept { return UINT64_MAX / divisor + 1; }
-
-  // x % divisor, exactly, by two multiplications instead of a division
-  // (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019):
-  // the low 64 bits of x * inverseOf(divisor) are the fractional part of
-  // x / divisor, and the high bits of that fraction times divisor are the
-  // remainder. Requires divisor >= 1 and inverse == inverseOf(divisor).
-  static std::uint32_t remainderByInverse(std::uint32_t x, std::uint64_t inverse, std::uint32_t divisor) noexcept;
+  // insert and remove past the null-file check; out of line.
+  void insertEntry(const File* file, PageId pageNo, FrameId frameNo);
+  void removeEntry(const File* file, PageId pageNo);
 
   // The link that points at the entry for the key in chain `index`, or at the
   // chain's terminating null if the key is absent. The one chain walk that
@@ -138,45 +140,17 @@ class BufHashTbl {
 
   // Invariants: at most one entry per (file, pageNo) in the whole table, and
   // every entry lies in the chain ht[hash(entry->file, entry->pageNo)].
-  int HTSIZE;                    // number of chains, >= 1, fixed for the table's life
-  hashBucket** ht;               // HTSIZE chain heads, owned with every entry they reach
-  std::uint64_t divisorInverse;  // inverseOf(HTSIZE), for hash()
+  int HTSIZE;       // number of chains, >= 1, fixed for the table's life
+  hashBucket** ht;  // HTSIZE chain heads, owned with every entry they reach
 };
-
-constexpr bool BufHashTbl::strongProbablePrimeBase2(std::uint32_t n) noexcept {
-  // n - 1 = odd * 2^twos; n passes if 2^odd is 1 or 2^(odd * 2^i) is n - 1
-  // for some i < twos, all modulo n. Products of two residues fit in 64 bits.
-  std::uint32_t odd = n - 1;
-  int twos = 0;
-  while (odd % 2 == 0) {
-    odd /= 2;
-    ++twos;
-  }
-  std::uint64_t power = 1;
-  std::uint64_t square = 2;
-  for (std::uint32_t e = odd; e != 0; e /= 2) {
-    if (e % 2 == 1) power = power * square % n;
-    square = square * square % n;
-  }
-  if (power == 1 || power == n - 1) return true;
-  for (int i = 1; i < twos; ++i) {
-    power = power * power % n;
-    if (power == n - 1) return true;
-  }
-  return false;
-}
 
 constexpr bool BufHashTbl::isPrime(std::uint32_t n) noexcept {
   if (n % 2 == 0) return n == 2;
   if (n % 3 == 0) return n == 3;
-  // Every other prime factor is 6k - 1 or 6k + 1. Divisions in 32 bits (the
-  // quicker kind), the square in 64, where it cannot wrap. Once the factors
-  // below 100, which expose most composites, are tried, the base-2 test
-  // exposes nearly all the rest in about a microsecond, where dividing up to
-  // the root would take tens.
+  // Every other prime factor is 6k - 1 or 6k + 1. Divisions in 32 bits, the
+  // square in 64, where it cannot wrap.
   for (std::uint32_t d = 5; std::uint64_t{d} * d <= n; d += 6) {
     if (n % d == 0 || n % (d + 2) == 0) return false;
-    if (d == 95 && !strongProbablePrimeBase2(n)) return false;
   }
   return true;
 }
@@ -195,29 +169,9 @@ constexpr int BufHashTbl::bucketCountFor(std::size_t frames) noexcept {
 // The lookup path is inline: a hit costs no call.
 
 inline int BufHashTbl::hash(const File* file, PageId pageNo) const noexcept {
-  // The failing side runs only in a death test's child, which writes no coverage.
-  assert(file != nullptr && "a null File* is a caller error");  // GCOVR_EXCL_BR_LINE
   const auto addressBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(file));
   const std::uint32_t sum = addressBits + pageNo;  // wraps modulo 2^32
-  const auto divisor = static_cast<std::uint32_t>(HTSIZE);
-  return static_cast<int>(remainderByInverse(sum, divisorInverse, divisor));
-}
-
-inline std::uint32_t BufHashTbl::remainderByInverse(std::uint32_t x, std::uint64_t inverse,
-                                                    std::uint32_t divisor) noexcept {
-  const std::uint64_t fraction = inverse * x;  // wraps modulo 2^64
-  // The top 32 bits of the 96-bit product fraction * divisor: in one wide
-  // product where the compiler has a 128-bit integer (64-bit targets).
-#ifdef __SIZEOF_INT128__
-  __extension__ using Wide = unsigned __int128;
-  return static_cast<std::uint32_t>((static_cast<Wide>(fraction) * divisor) >> 64);
-#else
-  // Elsewhere (32-bit targets) from its two partial products, whose sum stays
-  // below 2^64.
-  const std::uint64_t low = (fraction & UINT32_MAX) * divisor;
-  const std::uint64_t high = (fraction >> 32) * divisor;
-  return static_cast<std::uint32_t>((high + (low >> 32)) >> 32);
-#endif
+  return static_cast<int>(sum % static_cast<std::uint32_t>(HTSIZE));
 }
 
 inline hashBucket** BufHashTbl::findLink(int index, const File* file, PageId pageNo) const noexcept {
@@ -228,6 +182,7 @@ inline hashBucket** BufHashTbl::findLink(int index, const File* file, PageId pag
 }
 
 inline bool BufHashTbl::tryLookup(const File* file, PageId pageNo, FrameId& frameNo) const noexcept {
+  requireFile(file);
   const hashBucket* entry = *findLink(hash(file, pageNo), file, pageNo);
   if (entry == nullptr) return false;
   frameNo = entry->frameNo;

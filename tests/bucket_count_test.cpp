@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "bufHashTbl.h"
-#include "buf_hash_tbl_peer.h"
 
 namespace morvane {
 namespace {
@@ -19,7 +18,7 @@ namespace {
 constexpr auto kK = static_cast<std::size_t>(BufHashTbl::kChainsPerFrame);
 
 // Primality by dividing by every number up to the root: slow, and sharing
-// nothing with the library's test.
+// nothing with the library's search.
 bool primeByEveryDivisor(std::uint64_t n) {
   if (n < 2) return false;
   for (std::uint64_t d = 2; d * d <= n; ++d) {
@@ -31,24 +30,6 @@ bool primeByEveryDivisor(std::uint64_t n) {
 std::uint64_t smallestPrimeFrom(std::uint64_t n) {
   while (!primeByEveryDivisor(n)) ++n;
   return n;
-}
-
-// The base-2 test may only ever reject composites: a prime it rejected
-// would be skipped. First in this file, so that such a fault fails here at
-// once rather than in a search that then runs on towards 2^31.
-TEST(BucketCountForTest, EveryOddPrimePassesTheBase2Test) {
-  int rejected = 0;
-  for (std::uint32_t n = 3; n < 20000; n += 2) {
-    if (primeByEveryDivisor(n) && !BufHashTblPeer::strongProbablePrimeBase2(n) && ++rejected <= 5) {
-      ADD_FAILURE() << "the prime " << n << " fails the base-2 test";
-    }
-  }
-  for (const std::uint32_t prime : {2147483647u, 2147483629u, 1804067459u, 2147483587u}) {
-    EXPECT_TRUE(BufHashTblPeer::strongProbablePrimeBase2(prime)) << prime;
-  }
-  EXPECT_EQ(rejected, 0);
-  // And it exposes composites that have no small factor, which is its purpose.
-  EXPECT_FALSE(BufHashTblPeer::strongProbablePrimeBase2(10403));  // 101 * 103
 }
 
 TEST(BucketCountForTest, ChainsPerFrameIsAtLeastTwo) {
@@ -97,10 +78,8 @@ TEST(BucketCountForTest, Boundaries) {
   if constexpr (sizeof(std::size_t) == 8) {
     EXPECT_EQ(BufHashTbl::bucketCountFor(static_cast<std::size_t>(UINT32_MAX) + 2), INT_MAX);
   }
-  // A composite that passes the strong probable-prime test to base 2 and has
-  // no factor below 100 (5581 * 384773), the first candidate after 4 * frames:
-  // only dividing up to the root exposes it. (The sieve's range holds such
-  // composites too: 49141, 88357, 104653, 130561.)
+  // The first candidate after 4 * frames is a composite with no factor below
+  // 5,000 (5581 * 384773): a division that stops early calls it prime.
   EXPECT_EQ(static_cast<std::uint64_t>(BufHashTbl::bucketCountFor(536854528)), smallestPrimeFrom(kK * 536854528));
   // Candidates that are squares of primes near the root of 2^31, where a
   // test that stops short of the root calls them prime.

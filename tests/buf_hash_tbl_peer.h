@@ -1,9 +1,8 @@
 #pragma once
 
 // The tests' view of a BufHashTbl's private layout: which chain holds which
-// entries in which order, and the remainder that picks the chain.
+// entries in which order.
 
-#include <cstdint>
 #include <vector>
 
 #include "bufHashTbl.h"
@@ -31,13 +30,6 @@ class BufHashTblPeer {
   }
 
   static int hash(const BufHashTbl& table, const File* file, PageId pageNo) { return table.hash(file, pageNo); }
-
-  static bool strongProbablePrimeBase2(std::uint32_t n) { return BufHashTbl::strongProbablePrimeBase2(n); }
-
-  static std::uint64_t inverseOf(std::uint32_t divisor) { return BufHashTbl::inverseOf(divisor); }
-  static std::uint32_t remainderByInverse(std::uint32_t x, std::uint64_t inverse, std::uint32_t divisor) {
-    return BufHashTbl::remainderByInverse(x, inverse, divisor);
-  }
 };
 
 }  // namespace morvane

@@ -18,14 +18,10 @@ struct DemoRun {
   int status;  // as waitpid reports it; -1 if the program could not be started
 };
 
-// Runs the program (under the emulator that runs this build's programs, if
-// any) with `arguments`, standard input from /dev/null, and no shell, so that
-// nothing in its path needs quoting.
+// Runs the program with `arguments`, standard input from /dev/null, and no
+// shell, so that nothing in its path needs quoting.
 DemoRun runDemo(const std::vector<std::string>& arguments) {
-  std::vector<std::string> words;
-  const std::string emulator = MORVANE_DEMO_EMULATOR;
-  if (!emulator.empty()) words.push_back(emulator);
-  words.emplace_back(MORVANE_DEMO_PROGRAM);
+  std::vector<std::string> words{MORVANE_DEMO_PROGRAM};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
