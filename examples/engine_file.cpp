@@ -1,11 +1,13 @@
 // An engine's own file class as the table's key. The table needs of a file
 // only a stable address and filename(), so the engine derives its file class
 // from morvane::File and passes its objects as they are; every error the
-// table throws names the file by that name.
+// table throws names the file by that name. File's destructor is virtual, so
+// the engine may own its files through File pointers.
 
 #include <morvane/bufHashTbl.h>
 
 #include <iostream>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -30,19 +32,20 @@ class PagedFile : public morvane::File {
 
 int main() {
   const engine::PagedFile orders("orders.db", 3, 100);
-  const engine::PagedFile lines("lines.db", 4, 100);
+  // Owned through the base class: destroying it destroys the whole PagedFile.
+  const std::unique_ptr<morvane::File> lines = std::make_unique<engine::PagedFile>("lines.db", 4, 100);
   morvane::BufHashTbl table(morvane::BufHashTbl::bucketCountFor(64));
 
-  table.insert(&orders, 7, 0);  // an engine::PagedFile* is a const morvane::File*
-  table.insert(&lines, 7, 1);   // same page number, another file: another key
+  table.insert(&orders, 7, 0);      // an engine::PagedFile* is a const morvane::File*
+  table.insert(lines.get(), 7, 1);  // same page number, another file: another key
   morvane::FrameId frame = 0;
-  if (!table.tryLookup(&lines, 7, frame) || frame != 1) return 1;
+  if (!table.tryLookup(lines.get(), 7, frame) || frame != 1) return 1;
   try {
     table.insert(&orders, 7, 2);
   } catch (const morvane::HashAlreadyPresentException& e) {
     std::cout << e.what() << '\n';  // names orders.db, page 7, frame 0
   }
-  std::cout << "C++" << __cplusplus / 100 % 100 << ": page 7 of " << lines.filename() << " is in frame " << frame
+  std::cout << "C++" << __cplusplus / 100 % 100 << ": page 7 of " << lines->filename() << " is in frame " << frame
             << '\n';
   return 0;
 }

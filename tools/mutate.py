@@ -4,9 +4,11 @@ scratch copy of the tree, rebuilds incrementally and runs the whole test
 suite against it. A mutant is killed when the suite fails: a failed test, a
 crash, a sanitizer report (the build runs under AddressSanitizer,
 LeakSanitizer and UndefinedBehaviorSanitizer, so an overflow or a leak
-counts) or a test program that runs past its timeout.
+counts) or a test program that runs past its timeout. One worker per core,
+each with a scratch tree and build of its own, takes the mutants in turn.
 
-  tools/mutate.py [--filter TEXT]... [--keep] [--work DIR]
+  tools/mutate.py [--filter TEXT]... [--jobs N] [--keep] [--work DIR]
+  tools/mutate.py --check     only check that every entry matches the code
 
 Exits non-zero if a mutant not marked equivalent survives, a mutant marked
 equivalent is killed, an entry no longer matches the code exactly once, a
@@ -16,9 +18,11 @@ unmutated tree fails its tests before or after the run.
 import argparse
 import collections
 import os
+import queue
 import shutil
 import subprocess
 import sys
+import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -73,16 +77,18 @@ def parse(text):
 
 
 def check_applies(mutants):
-    """Every original text occurs exactly once in its file."""
+    """Every original text occurs exactly once in its file; the errors, each
+    naming the entry, its file and what to do."""
     errors = []
     for m in mutants:
-        with open(os.path.join(ROOT, m.path)) as f:
-            text = f.read()
+        path = os.path.join(ROOT, m.path)
+        text = open(path).read() if os.path.isfile(path) else ""
         for original, _ in m.edits:
             count = text.count(original)
             if count != 1:
-                errors.append(f"{m.path}: '{m.description}': the code text occurs {count} times, not once:\n"
-                              f"    {original}")
+                errors.append(f"entry '{m.description}' of {m.path}: its code text occurs {count} times there, not "
+                              f"once:\n    {original}\n  re-point the entry at the code that replaced it, in the "
+                              f"same commit as that code")
     return errors
 
 
@@ -120,14 +126,11 @@ def suite(build_dir):
     return ", ".join(failed) or None
 
 
-def prepare(work):
-    """A scratch copy of the working tree and its sanitizer build, both new: a
-    build left by an interrupted run may hold a mutant that a restored file
-    with an older timestamp would not replace."""
-    tree, build_dir = os.path.join(work, "tree"), os.path.join(work, "build")
-    if os.path.isdir(work) and not set(os.listdir(work)) <= {"tree", "build"}:
-        sys.exit(f"{work} holds more than an earlier run's tree and build; name an empty or new folder")
-    shutil.rmtree(work, ignore_errors=True)
+def prepare(work, worker):
+    """Worker `worker`'s scratch copy of the working tree and its sanitizer
+    build, both new: a build left by an interrupted run may hold a mutant that
+    a restored file with an older timestamp would not replace."""
+    tree, build_dir = os.path.join(work, f"tree{worker}"), os.path.join(work, f"build{worker}")
     files = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard", "-z"], cwd=ROOT,
                            check=True, capture_output=True, text=True).stdout.split("\0")
     for name in filter(None, files):
@@ -148,71 +151,103 @@ def prepare(work):
 
 
 def unmutated_passes(build_dir, when):
+    """None if the unmutated tree builds and passes, else what went wrong."""
     status, output = build(build_dir)
     if status != 0:
-        sys.exit(f"the unmutated tree does not build ({when}):\n" + output)
+        return f"the unmutated tree does not build ({when}):\n" + output
     failed = suite(build_dir)
     if failed:
-        sys.exit(f"the unmutated tree fails {failed} ({when})")
-    print(f"unmutated tree: builds and passes ({when})", flush=True)
+        return f"the unmutated tree fails {failed} ({when})"
+    print(f"unmutated tree in {build_dir}: builds and passes ({when})", flush=True)
+    return None
+
+
+class Worker(threading.Thread):
+    """Takes mutants from `todo` until it is empty: plants each in its own
+    tree, rebuilds, runs the suite and restores the file."""
+
+    def __init__(self, work, number, todo, results):
+        super().__init__()
+        self.work, self.number, self.todo, self.results = work, number, todo, results
+        self.error = None
+
+    def run(self):
+        tree, build_dir = prepare(self.work, self.number)
+        self.error = unmutated_passes(build_dir, "before")
+        while self.error is None:
+            try:
+                m = self.todo.get_nowait()
+            except queue.Empty:
+                break
+            target = os.path.join(tree, m.path)
+            with open(target) as f:
+                original = f.read()
+            with open(target, "w") as f:  # a fresh timestamp, so that the build notices
+                f.write(mutated(original, m))
+            began = time.monotonic()
+            status, output = build(build_dir)
+            failed = suite(build_dir) if status == 0 else None
+            with open(target, "w") as f:
+                f.write(original)
+            self.results.append((m, status, output, failed, time.monotonic() - began))
+            if status != 0:
+                verdict = "DOES NOT COMPILE\n" + output[-2000:]
+            elif failed:
+                verdict = f"KILLED, listed as equivalent, by {failed}" if m.equivalent else f"killed by {failed}"
+            else:
+                verdict = f"equivalent: {m.equivalent}" if m.equivalent else "SURVIVED"
+            print(f"{time.monotonic() - began:5.1f} s  {m.path}: {m.description}: {verdict}", flush=True)
+        if self.error is None:
+            self.error = unmutated_passes(build_dir, "after")
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--filter", action="append", default=[],
                         help="only mutants whose file or description contains TEXT (may be repeated: any of them)")
+    parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1, help="workers (the cores)")
     parser.add_argument("--work", default=os.path.join(ROOT, "build", "mutation"), help="scratch folder")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    parser.add_argument("--check", action="store_true", help="only check the catalogue against the code")
     args = parser.parse_args()
 
     with open(CATALOGUE) as f:
         mutants = parse(f.read())
     errors = check_applies(mutants)
     if errors:
-        sys.exit("the catalogue no longer matches the code; update tools/mutants.txt:\n" + "\n".join(errors))
+        sys.exit("tools/mutants.txt no longer matches the code:\n" + "\n".join(errors))
+    by_area = collections.Counter(m.path for m in mutants)
+    print(f"{len(mutants)} mutants, each matching the code once: " +
+          ", ".join(f"{path} {n}" for path, n in sorted(by_area.items())), flush=True)
+    if args.check:
+        return 0
     selected = [m for m in mutants
                 if not args.filter or any(text in m.path or text in m.description for text in args.filter)]
-    by_area = collections.Counter(m.path for m in mutants)
-    print(f"{len(mutants)} mutants: " + ", ".join(f"{path} {n}" for path, n in sorted(by_area.items())), flush=True)
 
     start = time.monotonic()
-    tree, build_dir = prepare(args.work)
-    unmutated_passes(build_dir, "before")
-    survivors, wrongly_equivalent, broken, killed = [], [], [], 0
-    for path in dict.fromkeys(m.path for m in selected):
-        target = os.path.join(tree, path)
-        with open(target) as f:
-            original = f.read()
-        for m in (m for m in selected if m.path == path):
-            with open(target, "w") as f:  # a fresh timestamp, so that the build notices
-                f.write(mutated(original, m))
-            began = time.monotonic()
-            status, output = build(build_dir)
-            if status != 0:
-                broken.append(m)
-                verdict = "DOES NOT COMPILE"
-                print(output[-2000:])
-            else:
-                failed = suite(build_dir)
-                if failed and m.equivalent:
-                    wrongly_equivalent.append(m)
-                    verdict = f"KILLED, listed as equivalent, by {failed}"
-                elif failed:
-                    killed += 1
-                    verdict = f"killed by {failed}"
-                elif m.equivalent:
-                    verdict = f"equivalent: {m.equivalent}"
-                else:
-                    survivors.append(m)
-                    verdict = "SURVIVED"
-            print(f"{time.monotonic() - began:5.1f} s  {path}: {m.description}: {verdict}", flush=True)
-        with open(target, "w") as f:
-            f.write(original)
-    unmutated_passes(build_dir, "after")
+    if os.path.isdir(args.work) and any(not name.startswith(("tree", "build")) for name in os.listdir(args.work)):
+        sys.exit(f"{args.work} holds more than an earlier run's trees and builds; name an empty or new folder")
+    shutil.rmtree(args.work, ignore_errors=True)
+    todo = queue.Queue()
+    for m in selected:
+        todo.put(m)
+    results = []
+    workers = [Worker(args.work, n, todo, results) for n in range(max(1, min(args.jobs, len(selected))))]
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    failures = [w.error for w in workers if w.error]
+    if failures:
+        sys.exit("\n".join(failures))
 
+    killed = sum(1 for m, status, _, failed, _ in results if status == 0 and failed and not m.equivalent)
+    survivors = [m for m, status, _, failed, _ in results if status == 0 and not failed and not m.equivalent]
+    wrongly_equivalent = [m for m, status, _, failed, _ in results if status == 0 and failed and m.equivalent]
+    broken = [m for m, status, _, _, _ in results if status != 0]
     equivalents = sum(1 for m in selected if m.equivalent)
     print(f"\n{killed} killed of {len(selected) - equivalents} non-equivalent mutants; {equivalents} listed as "
-          f"equivalent; {time.monotonic() - start:.0f} s")
+          f"equivalent; {len(workers)} workers; {time.monotonic() - start:.0f} s")
     for label, group in (("survived", survivors), ("killed although listed as equivalent", wrongly_equivalent),
                          ("did not compile", broken)):
         for m in group:

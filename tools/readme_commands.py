@@ -9,6 +9,13 @@ failure. A shell block fenced otherwise (```bash, ```console, ...) is refused,
 not skipped, so that no command escapes the run.
 
   tools/readme_commands.py CHECKOUT
+  tools/readme_commands.py --without-gtest CHECKOUT
+
+--without-gtest instead runs the README's quick start in a fresh clone of
+CHECKOUT with GoogleTest hidden from CMake, as on a machine without it: the
+first command must build and run the demonstration program, and the second
+must fail, saying that the tests are not built and which package brings
+GoogleTest.
 
 A few commands are changed or skipped, each for a reason listed below; every
 change and skip must still match some document, so that this list cannot
@@ -66,7 +73,38 @@ def fenced(text, name):
         inside, block = True, ([] if fence == "sh" else None)
 
 
+DEMO_OUTPUT = "000010000200003 000010000200003\n0000200003 0000200003\n00003 00003\n"
+HIDE_GTEST = ("cmake --preset default", "cmake --preset default -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON")
+
+
+def without_gtest(checkout):
+    """The quick start where CMake cannot find GoogleTest."""
+    with open(os.path.join(checkout, "README.md")) as f:
+        quick_start = next(fenced(f.read(), "README.md"))
+    commands = [line for line in quick_start if line.strip() and not line.lstrip().startswith("#")]
+    if len(commands) != 2 or HIDE_GTEST[0] not in commands[0]:
+        sys.exit("the README's first block is not the two quick-start commands, the first configuring the default preset")
+    with tempfile.TemporaryDirectory(prefix="morvane-nogtest-") as scratch:
+        clone = os.path.join(scratch, "morvane")
+        subprocess.run(["git", "clone", "--quiet", "--no-local", checkout, clone], check=True)
+        demo = commands[0].replace(*HIDE_GTEST)
+        print(f"$ {demo}", flush=True)
+        result = subprocess.run(["bash", "-e", "-o", "pipefail", "-c", demo], cwd=clone, capture_output=True, text=True)
+        print(result.stdout + result.stderr)
+        if result.returncode != 0 or DEMO_OUTPUT not in result.stdout:
+            sys.exit("without GoogleTest, the quick start's first command did not print the demonstration's lines")
+        print(f"$ {commands[1]}", flush=True)
+        result = subprocess.run(["bash", "-e", "-o", "pipefail", "-c", commands[1]], cwd=clone, capture_output=True,
+                                text=True)
+        print(result.stdout + result.stderr)
+        if result.returncode == 0 or "libgtest-dev" not in result.stdout + result.stderr:
+            sys.exit("without GoogleTest, the quick start's second command did not fail naming libgtest-dev")
+        print("without GoogleTest: the demonstration builds and runs; the test suite fails, naming libgtest-dev")
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--without-gtest":
+        return without_gtest(sys.argv[2])
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     checkout = sys.argv[1]

@@ -4,8 +4,10 @@
 #
 #   check.sh             install the library into a temporary prefix, then use
 #                        it through find_package, pkg-config, add_subdirectory
-#                        and FetchContent; embed it in an engine that installs
-#                        and exports itself, and use the engine's package
+#                        and FetchContent; include the whole error family at
+#                        once; stop a Debug program on each null-File assert;
+#                        embed it in an engine that installs and exports
+#                        itself, and use the engine's package
 #   check.sh --deb DEB   unpack the Debian package DEB into a temporary root
 #                        (never into the system), then use it through
 #                        find_package and pkg-config
@@ -100,6 +102,27 @@ cmake_consumer package -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_FIND_USE_CMAKE
 cmake_consumer subdirectory
 cmake_consumer fetchcontent
 pkgconfig_consumer "$(dirname "$(find "$work/prefix" -name morvane-storage.pc)")"
+
+# <morvane/exceptions.h> alone brings all ten error classes.
+flags=$(PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name morvane-storage.pc)") pkg-config --cflags --libs morvane-storage)
+# shellcheck disable=SC2086 # the flags are meant to split
+c++ -std=c++17 -o "$work/all_errors" "$consumer/all_errors.cpp" $flags
+"$work/all_errors"
+
+# A Debug program against the Release install: each of the four operations
+# stops on the null-File assert (SIGABRT, with the assert's text).
+# shellcheck disable=SC2086
+c++ -std=c++17 -O0 -o "$work/null_file" "$consumer/null_file.cpp" $flags
+for operation in insert remove lookup tryLookup; do
+  status=0
+  "$work/null_file" "$operation" >"$work/null_file.log" 2>&1 || status=$?
+  if [ "$status" -ne 134 ] || ! grep -q 'a null File\* is a caller error' "$work/null_file.log"; then
+    cat "$work/null_file.log"
+    echo "a Debug program's $operation with a null File* against the Release install was not stopped by the assert (status $status)"
+    exit 1
+  fi
+done
+echo "null File:    a Debug program against the Release install stops on the assert in insert, remove, lookup and tryLookup"
 
 # A discarded tryLookup result is a warning, here an error.
 if c++ -std=c++17 -fsyntax-only -Werror -I"$work/prefix/include" -x c++ - <<<'#include <morvane/bufHashTbl.h>

@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+"""Compares two builds of the trace replay on the same trace and pool: runs
+them in alternating rounds (A then B, then B then A, ...), each run timing
+one round of the table's tryLookup, and prints each build's median ns per
+access and the median over rounds of B's time divided by A's.
+
+  bench/alternate.py [--rounds N] POOL TRACE.xz REPLAY_A REPLAY_B
+
+POOL is what the replay takes as FRAMES (763, 1%, ...); --rounds is 7 by
+default.
+"""
+import argparse
+import re
+import statistics
+import subprocess
+import sys
+
+ROW = re.compile(r"^BufHashTbl, tryLookup\s+([\d.]+)\s", re.MULTILINE)
+
+
+def nanos(replay, pool, trace):
+    """One round of `replay`: the table's tryLookup ns per access."""
+    with subprocess.Popen(["xz", "-dc", trace], stdout=subprocess.PIPE) as xz:
+        result = subprocess.run([replay, pool, "-", "--rounds", "1"], stdin=xz.stdout, capture_output=True,
+                                text=True)
+    match = ROW.search(result.stdout)
+    if result.returncode != 0 or xz.returncode != 0 or not match:
+        sys.exit(f"{replay} {pool} failed:\n{result.stdout}{result.stderr}")
+    return float(match.group(1))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("pool")
+    parser.add_argument("trace")
+    parser.add_argument("a")
+    parser.add_argument("b")
+    args = parser.parse_args()
+    a_times, b_times = [], []
+    for round in range(args.rounds):
+        order = ((args.a, a_times), (args.b, b_times))
+        for replay, times in order if round % 2 == 0 else reversed(order):
+            times.append(nanos(replay, args.pool, args.trace))
+    ratios = [b / a for a, b in zip(a_times, b_times)]
+    print(f"pool {args.pool}, {args.rounds} rounds: A {statistics.median(a_times):.2f} ns/access, "
+          f"B {statistics.median(b_times):.2f} ns/access, B / A median {statistics.median(ratios):.3f} "
+          f"(range {min(ratios):.3f} to {max(ratios):.3f})")
+
+
+if __name__ == "__main__":
+    main()
