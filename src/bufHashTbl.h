@@ -55,10 +55,10 @@ class BufHashTbl {
   // steps of 8 and sizeof(File) apart when allocated together) piles them
   // into a fraction of the chains, and a power of two piles them worst. A
   // prime avoids that, and more chains per frame shorten the chains that
-  // remain, with little gain past 4
-  // (docs/performance.md has the measurements). The cost is one 8-byte chain
-  // head per chain: 8 * kChainsPerFrame bytes per frame beside the 32 that
-  // each resident page's entry takes from the allocator.
+  // remain, with little gain past 4 (docs/performance.md measures both). The
+  // cost is one 8-byte chain head per chain: 8 * kChainsPerFrame bytes per
+  // frame beside the 32 that each resident page's entry takes from the
+  // allocator.
   static constexpr int kChainsPerFrame = 4;
 
   // The recommended bucket count for a buffer pool of `frames` frames: the
@@ -94,8 +94,9 @@ class BufHashTbl {
   // Like lookup, without the exception: returns true and writes `frameNo` if
   // the key is present, returns false and leaves `frameNo` alone if it is not.
   // Prefer it on hot paths where misses are routine (a buffer pool's page
-  // table misses on every fault): a thrown miss costs microseconds, this one
-  // costs the chain walk. Use lookup where a miss is a genuine error.
+  // table misses on every fault): a thrown miss costs an exception's
+  // allocation, throw and unwinding besides the chain walk
+  // (docs/performance.md). Use lookup where a miss is a genuine error.
   [[nodiscard]] bool tryLookup(const File* file, PageId pageNo, FrameId& frameNo) const noexcept;
 
   // Forgets page `pageNo` of `file`.

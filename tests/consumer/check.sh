@@ -2,15 +2,17 @@
 # Builds and runs the consumers in tests/consumer/ every way another project
 # can get the library. Every consumer is C++17 and checks that it stays so.
 #
-#   check.sh             install the library into a temporary prefix, then use
-#                        it through find_package, pkg-config, add_subdirectory
-#                        and FetchContent; include the whole error family at
-#                        once; stop a Debug program on each null-File assert;
-#                        embed it in an engine that installs and exports
-#                        itself, and use the engine's package
+#   check.sh [PREFIX]    install the library into a temporary prefix (or take
+#                        the Release install in PREFIX), then use it through
+#                        find_package, pkg-config, add_subdirectory and
+#                        FetchContent; include the whole error family at once;
+#                        stop a Debug program on each null-File assert; embed
+#                        it in an engine that installs and exports itself, and
+#                        use the engine's package
 #   check.sh --deb DEB   unpack the Debian package DEB into a temporary root
 #                        (never into the system), then use it through
-#                        find_package and pkg-config
+#                        find_package and pkg-config, with the error family
+#                        and the null-File asserts
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 consumer=$root/tests/consumer
@@ -81,6 +83,32 @@ archive_in_own_folder() {
   echo "archive in a folder of its own: ${archives//"$1"\//}"
 }
 
+# Against the install whose .pc file lies under $1: <morvane/exceptions.h>
+# alone brings all ten error classes, and a Debug program is stopped by the
+# null-File assert of each of the four operations (SIGABRT, with the assert's
+# text), whatever the library was built with.
+family_and_null_file() {
+  local flags
+  flags=$(PKG_CONFIG_PATH=$(dirname "$(find "$1" -name morvane-storage.pc)") pkg-config --cflags --libs morvane-storage)
+  # shellcheck disable=SC2086 # the flags are meant to split
+  {
+    c++ -std=c++17 -o "$work/all_errors" "$consumer/all_errors.cpp" $flags
+    c++ -std=c++17 -O0 -o "$work/null_file" "$consumer/null_file.cpp" $flags
+  }
+  "$work/all_errors"
+  local operation status
+  for operation in insert remove lookup tryLookup; do
+    status=0
+    "$work/null_file" "$operation" >"$work/null_file.log" 2>&1 || status=$?
+    if [ "$status" -ne 134 ] || ! grep -q 'a null File\* is a caller error' "$work/null_file.log"; then
+      cat "$work/null_file.log"
+      echo "a Debug program's $operation with a null File* was not stopped by the assert (status $status)"
+      exit 1
+    fi
+  done
+  echo "null File:    a Debug program stops on the assert in insert, remove, lookup and tryLookup"
+}
+
 if [ "${1:-}" = "--deb" ]; then
   deb=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
   dpkg-deb -x "$deb" "$work/root"
@@ -88,44 +116,32 @@ if [ "${1:-}" = "--deb" ]; then
   archive_in_own_folder "$work/root"
   cmake_consumer package -DCMAKE_PREFIX_PATH="$work/root/usr" -DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF
   pkgconfig_consumer "$(dirname "$(find "$work/root" -name morvane-storage.pc)")"
+  family_and_null_file "$work/root"
   exit 0
 fi
 
-cmake -S "$root" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DMORVANE_BUILD_TESTS=OFF -DMORVANE_BUILD_BENCHMARKS=OFF -DMORVANE_BUILD_DEMO=OFF >/dev/null
-cmake --build "$work/build"
-cmake --install "$work/build" --prefix "$work/prefix" >/dev/null
-echo "installed:"; (cd "$work/prefix" && find . -type f | sort | sed 's/^/  /')
-archive_in_own_folder "$work/prefix"
+if [ -n "${1:-}" ]; then
+  prefix=$(cd "$1" && pwd)
+  echo "the Release install in $prefix:"
+else
+  prefix=$work/prefix
+  cmake -S "$root" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DMORVANE_BUILD_TESTS=OFF -DMORVANE_BUILD_BENCHMARKS=OFF -DMORVANE_BUILD_DEMO=OFF >/dev/null
+  cmake --build "$work/build"
+  cmake --install "$work/build" --prefix "$prefix" >/dev/null
+  echo "installed:"
+fi
+(cd "$prefix" && find . -type f | sort | sed 's/^/  /')
+archive_in_own_folder "$prefix"
 
-cmake_consumer package -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF
+cmake_consumer package -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_CMAKE_SYSTEM_PATH=OFF
 cmake_consumer subdirectory
 cmake_consumer fetchcontent
-pkgconfig_consumer "$(dirname "$(find "$work/prefix" -name morvane-storage.pc)")"
-
-# <morvane/exceptions.h> alone brings all ten error classes.
-flags=$(PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name morvane-storage.pc)") pkg-config --cflags --libs morvane-storage)
-# shellcheck disable=SC2086 # the flags are meant to split
-c++ -std=c++17 -o "$work/all_errors" "$consumer/all_errors.cpp" $flags
-"$work/all_errors"
-
-# A Debug program against the Release install: each of the four operations
-# stops on the null-File assert (SIGABRT, with the assert's text).
-# shellcheck disable=SC2086
-c++ -std=c++17 -O0 -o "$work/null_file" "$consumer/null_file.cpp" $flags
-for operation in insert remove lookup tryLookup; do
-  status=0
-  "$work/null_file" "$operation" >"$work/null_file.log" 2>&1 || status=$?
-  if [ "$status" -ne 134 ] || ! grep -q 'a null File\* is a caller error' "$work/null_file.log"; then
-    cat "$work/null_file.log"
-    echo "a Debug program's $operation with a null File* against the Release install was not stopped by the assert (status $status)"
-    exit 1
-  fi
-done
-echo "null File:    a Debug program against the Release install stops on the assert in insert, remove, lookup and tryLookup"
+pkgconfig_consumer "$(dirname "$(find "$prefix" -name morvane-storage.pc)")"
+family_and_null_file "$prefix"
 
 # A discarded tryLookup result is a warning, here an error.
-if c++ -std=c++17 -fsyntax-only -Werror -I"$work/prefix/include" -x c++ - <<<'#include <morvane/bufHashTbl.h>
+if c++ -std=c++17 -fsyntax-only -Werror -I"$prefix/include" -x c++ - <<<'#include <morvane/bufHashTbl.h>
 void f(const morvane::BufHashTbl& t, const morvane::File& f) { morvane::FrameId x; t.tryLookup(&f, 1, x); }' \
   >"$work/nodiscard.log" 2>&1; then
   echo "a discarded tryLookup result compiles without a warning"; exit 1
