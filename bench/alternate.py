@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Compares two builds of the trace replay on the same trace and pool: runs
-them in alternating rounds (A then B, then B then A, ...), each run timing
-one round of the table's tryLookup, and prints each build's median ns per
-access and the median over rounds of B's time divided by A's.
+them in alternating rounds (A then B, then B then A, ...), each run giving
+the table's tryLookup time per access (the median of its own --inner timed
+rounds), and prints each build's median ns per access and the median over
+rounds of B's time divided by A's.
 
-  bench/alternate.py [--rounds N] POOL TRACE.xz REPLAY_A REPLAY_B
+  bench/alternate.py [--rounds N] [--inner N] POOL TRACE.xz REPLAY_A REPLAY_B
 
-POOL is what the replay takes as FRAMES (763, 1%, ...); --rounds is 7 by
-default.
+POOL is what the replay takes as FRAMES (763, 1%, ...); --rounds is 7 and
+--inner 5 by default.
 """
 import argparse
 import re
@@ -18,10 +19,10 @@ import sys
 ROW = re.compile(r"^BufHashTbl, tryLookup\s+([\d.]+)\s", re.MULTILINE)
 
 
-def nanos(replay, pool, trace):
-    """One round of `replay`: the table's tryLookup ns per access."""
+def nanos(replay, pool, trace, inner):
+    """One run of `replay`: the table's tryLookup ns per access."""
     with subprocess.Popen(["xz", "-dc", trace], stdout=subprocess.PIPE) as xz:
-        result = subprocess.run([replay, pool, "-", "--rounds", "1"], stdin=xz.stdout, capture_output=True,
+        result = subprocess.run([replay, pool, "-", "--rounds", str(inner)], stdin=xz.stdout, capture_output=True,
                                 text=True)
     match = ROW.search(result.stdout)
     if result.returncode != 0 or xz.returncode != 0 or not match:
@@ -32,6 +33,7 @@ def nanos(replay, pool, trace):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--inner", type=int, default=5)
     parser.add_argument("pool")
     parser.add_argument("trace")
     parser.add_argument("a")
@@ -41,9 +43,9 @@ def main():
     for round in range(args.rounds):
         order = ((args.a, a_times), (args.b, b_times))
         for replay, times in order if round % 2 == 0 else reversed(order):
-            times.append(nanos(replay, args.pool, args.trace))
+            times.append(nanos(replay, args.pool, args.trace, args.inner))
     ratios = [b / a for a, b in zip(a_times, b_times)]
-    print(f"pool {args.pool}, {args.rounds} rounds: A {statistics.median(a_times):.2f} ns/access, "
+    print(f"pool {args.pool}, {args.rounds} rounds of {args.inner}: A {statistics.median(a_times):.2f} ns/access, "
           f"B {statistics.median(b_times):.2f} ns/access, B / A median {statistics.median(ratios):.3f} "
           f"(range {min(ratios):.3f} to {max(ratios):.3f})")
 

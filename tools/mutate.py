@@ -138,10 +138,12 @@ def prepare(work, worker):
         if os.path.isfile(source):
             os.makedirs(os.path.dirname(os.path.join(tree, name)), exist_ok=True)
             shutil.copy2(source, os.path.join(tree, name))
-    # clang rebuilds a test file in about half the time g++ takes.
+    # clang rebuilds a test file in about half the time g++ takes, and lld
+    # links a sanitized test program in a fraction of the time ld takes.
     status, output = run(["cmake", "-S", tree, "-B", build_dir, "-G", "Ninja", "-DCMAKE_CXX_COMPILER=clang++",
                           "-DCMAKE_BUILD_TYPE=Debug",
                           "-DCMAKE_CXX_FLAGS_DEBUG=-O0", f"-DCMAKE_CXX_FLAGS={SANITIZE}",
+                          "-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld",
                           "-DMORVANE_WARNINGS_AS_ERRORS=OFF", "-DMORVANE_INSTALL=OFF",
                           "-DMORVANE_BUILD_BENCHMARKS=OFF", "-DMORVANE_TESTS_PCH=ON",
                           "-DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST"])

@@ -37,7 +37,7 @@ SHORTEN = {
     "-max_total_time=3600": "-max_total_time=60",
     'bench/morvane_replay "$pool"': 'bench/morvane_replay "$pool" --rounds 1',
     "bench/sweep.py build/": "bench/sweep.py --rounds 1 build/",
-    "bench/alternate.py ": "bench/alternate.py --rounds 1 ",
+    "bench/alternate.py ": "bench/alternate.py --rounds 1 --inner 1 ",
 }
 # Proof that installing the library needs neither GoogleTest nor Google Benchmark.
 HIDE = {
