@@ -8,7 +8,7 @@ block reads as a session typed into one shell), stopping at the first
 failure. A shell block fenced otherwise (```bash, ```console, ...) is refused,
 not skipped, so that no command escapes the run.
 
-  tools/readme_commands.py CHECKOUT
+  tools/readme_commands.py [--mutation-elsewhere] CHECKOUT
   tools/readme_commands.py --without-gtest CHECKOUT
 
 --without-gtest instead runs the README's quick start in CHECKOUT with
@@ -34,7 +34,7 @@ SHELL_FENCES = {"bash", "shell", "console", "zsh", "sh-session", "shell-session"
 SHORTEN = {
     "--benchmark_repetitions=7 --benchmark_min_time=0.25":
         "--benchmark_repetitions=1 --benchmark_min_time=0.001",
-    "-max_total_time=3600": "-max_total_time=60",
+    "-max_total_time=3600": "-max_total_time=20",
     'bench/morvane_replay "$pool"': 'bench/morvane_replay "$pool" --rounds 1',
     "bench/sweep.py build/": "bench/sweep.py --rounds 1 build/",
     "bench/alternate.py ": "bench/alternate.py --rounds 1 --inner 1 ",
@@ -52,6 +52,9 @@ PREFIX = "/opt/morvane"
 # Not run: installing the package into the machine itself (the packaging
 # guide's consumer check reads the package unpacked into a scratch folder).
 SKIP = ("sudo apt install ./build/package/",)
+# Not run here, with --mutation-elsewhere: a line that is exactly this command
+# is the mutation run, which .ci/run runs alongside everything else.
+MUTATION = "tools/mutate.py"
 
 
 def fenced(text, name):
@@ -106,12 +109,14 @@ def without_gtest(checkout):
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--without-gtest":
         return without_gtest(sys.argv[2])
-    if len(sys.argv) != 2:
+    mutation_elsewhere = len(sys.argv) == 3 and sys.argv[1] == "--mutation-elsewhere"
+    if len(sys.argv) != 2 and not mutation_elsewhere:
         sys.exit(__doc__)
-    checkout = sys.argv[1]
+    checkout = sys.argv[-1]
+    skips = SKIP + ((MUTATION,) if mutation_elsewhere else ())
     with tempfile.TemporaryDirectory(prefix="morvane-readme-") as scratch:
         changes = {**SHORTEN, **HIDE, PREFIX: os.path.join(scratch, PREFIX.lstrip("/"))}
-        unused = set(changes) | set(SKIP)
+        unused = set(changes) | set(skips)
         for name in DOCUMENTS:
             with open(os.path.join(checkout, name)) as f:
                 text = f.read()
@@ -119,7 +124,7 @@ def main():
             for lines in fenced(text, name):
                 kept = []
                 for line in lines:
-                    skip = next((s for s in SKIP if line.startswith(s)), None)
+                    skip = next((s for s in skips if line.startswith(s) and (s != MUTATION or line == s)), None)
                     if skip:
                         unused.discard(skip)
                         print(f"\n-- skipped: {line}")
