@@ -49,7 +49,7 @@ int main() {
     }
   }
   constexpr std::uint64_t kSegment = 1 << 24;
-  std::vector<std::uint32_t> factor(kSegment);  // smallest prime factor, 0 for a prime
+  std::vector<std::uint32_t> factor(kSegment);           // smallest prime factor, 0 for a prime
   std::uint64_t start = kStep, sum = 0, candidates = 0;  // the search from `start` so far
   std::uint64_t worst = 0, worstStart = 0, worstEnd = 0, worstCandidates = 0;
   for (std::uint64_t low = 0; low <= kLimit; low += kSegment) {
