@@ -7,8 +7,8 @@
 // reports the median time per access and the median over rounds of each page
 // table's time relative to the frame table's tryLookup in the same round.
 //
-//   morvane_replay FRAMES [TRACE] [--chains N] [--sweep] [--rounds N]
-//   morvane_replay FRAMES --synthetic NAME [--chains N] [--sweep] [--rounds N]
+//   morvane_replay FRAMES [TRACE] [--chains N] [--sweep] [--rounds N] [--accesses N]
+//   morvane_replay FRAMES --synthetic NAME [--chains N] [--sweep] [--rounds N] [--accesses N]
 //
 // FRAMES is a frame count, or P% for P percent of the trace's distinct pages.
 // TRACE holds one access per line, "FILE PAGE" in decimal; without it, or
@@ -19,7 +19,8 @@
 // to, the others reserve FRAMES. --sweep times the table alone over chain
 // counts from a quarter of FRAMES to 8 times it, primes and powers of two,
 // against the recommended count in the same round. --rounds sets the number
-// of timed rounds (7).
+// of timed rounds (7). --accesses replays only the first N accesses, the pool
+// still sized from the whole trace: a quick check, not a measurement.
 //
 // Exits 1 if the page tables disagree on any access, 2 on bad usage or input.
 
@@ -365,6 +366,7 @@ struct Options {
   std::string synthetic;
   long chains = 0;  // 0: bucketCountFor(frames)
   bool sweep = false;
+  long accesses = 0;  // 0: all
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -379,6 +381,9 @@ bool parse(int argc, char** argv, Options& options) {
     } else if (arg == "--rounds" && i + 1 < argc) {
       rounds = std::atoi(argv[++i]);
       if (rounds < 1) return false;
+    } else if (arg == "--accesses" && i + 1 < argc) {
+      options.accesses = std::atol(argv[++i]);
+      if (options.accesses < 1) return false;
     } else if (arg == "--sweep") {
       options.sweep = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
@@ -398,7 +403,8 @@ bool parse(int argc, char** argv, Options& options) {
 int run(int argc, char** argv) {
   Options options;
   if (!parse(argc, argv, options)) {
-    std::cerr << "usage: morvane_replay FRAMES|P% [TRACE | --synthetic NAME] [--chains N] [--sweep] [--rounds N]\n";
+    std::cerr << "usage: morvane_replay FRAMES|P% [TRACE | --synthetic NAME] [--chains N] [--sweep] [--rounds N] "
+                 "[--accesses N]\n";
     return 2;
   }
   std::vector<Access> trace;
@@ -431,6 +437,9 @@ int run(int argc, char** argv) {
     return 2;
   }
   const auto frameCount = static_cast<std::size_t>(frameArg);
+  if (options.accesses > 0 && static_cast<std::size_t>(options.accesses) < trace.size()) {
+    trace.resize(static_cast<std::size_t>(options.accesses));
+  }
 
   // Files allocated together, sizeof(File) apart in blocks, as an engine that
   // opens its files at start-up would have them.

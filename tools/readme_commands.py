@@ -35,7 +35,7 @@ SHORTEN = {
     "--benchmark_repetitions=7 --benchmark_min_time=0.25":
         "--benchmark_repetitions=1 --benchmark_min_time=0.001",
     "-max_total_time=3600": "-max_total_time=20",
-    'bench/morvane_replay "$pool"': 'bench/morvane_replay "$pool" --rounds 1',
+    'bench/morvane_replay "$pool"': 'bench/morvane_replay "$pool" --rounds 1 --accesses 500000',
     "bench/sweep.py build/": "bench/sweep.py --rounds 1 build/",
     "bench/alternate.py ": "bench/alternate.py --rounds 1 --inner 1 ",
 }
