@@ -180,7 +180,11 @@ class Worker(threading.Thread):
         self.error = None
 
     def run(self):
-        tree, build_dir = prepare(self.work, self.number)
+        try:
+            tree, build_dir = prepare(self.work, self.number)
+        except SystemExit as failure:  # sys.exit in a thread ends only the thread: report it
+            self.error = str(failure.code)
+            return
         self.error = unmutated_passes(build_dir, "before")
         while self.error is None:
             try:
@@ -246,6 +250,8 @@ def main():
     for w in workers:
         w.join()
     failures = [w.error for w in workers if w.error]
+    if len(results) != len(selected):
+        failures.append(f"{len(selected) - len(results)} of {len(selected)} mutants were not run")
     if failures:
         sys.exit("\n".join(failures))
 
