@@ -1,15 +1,22 @@
 #include "bufHashTbl.h"
 
+#include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace morvane {
 
 BufHashTbl::BufHashTbl(int htSize) : HTSIZE(htSize), ht(nullptr) {
-  // A count of 0 would make hash() divide by zero; reject it as the array
-  // allocation rejects a negative count.
+  // A count of 0 has no reciprocal and no chain to hash to; reject it as the
+  // array allocation rejects a negative count.
   if (htSize < 1) throw std::bad_array_new_length();
-  // The array size cannot overflow for 1 <= htSize <= INT_MAX.
-  ht = new hashBucket*[static_cast<std::size_t>(htSize)]();  // GCOVR_EXCL_BR_LINE
+  const auto count = static_cast<std::uint32_t>(htSize);
+  // One block: the reciprocal's slots, then the chain heads, all null. Its
+  // size cannot overflow std::size_t for 1 <= htSize <= INT_MAX.
+  hashBucket** block = new hashBucket*[kReciprocalSlots + std::size_t{count}]();  // GCOVR_EXCL_BR_LINE
+  const std::uint64_t reciprocal = reciprocalOf(count);
+  std::memcpy(block, &reciprocal, sizeof reciprocal);
+  ht = block + kReciprocalSlots;
 }
 
 BufHashTbl::~BufHashTbl() {
@@ -19,7 +26,7 @@ BufHashTbl::~BufHashTbl() {
       delete entry;  // GCOVR_EXCL_BR_LINE: delete's own null test; entry is never null
     }
   }
-  delete[] ht;  // GCOVR_EXCL_BR_LINE: delete's own null test; ht is never null
+  delete[](ht - kReciprocalSlots);  // GCOVR_EXCL_BR_LINE: delete's own null test; the block is never null
 }
 
 void BufHashTbl::throwNotFound(const File* file, PageId pageNo) {

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "exceptions/hash_already_present_exception.h"
 #include "exceptions/hash_not_found_exception.h"
@@ -120,8 +121,27 @@ class BufHashTbl {
   // The chain index of a key: the low 32 bits of the File's address plus
   // `pageNo`, modulo 2^32, then modulo HTSIZE. Always in [0, HTSIZE).
   // Because the address is the key, a File's entries spread over consecutive
-  // chains as its page numbers count up.
+  // chains as its page numbers count up. The remainder is taken by
+  // remainderOf with the reciprocal kept ahead of the chain heads: a division
+  // would sit on every operation's critical path, at a cost that varies
+  // widely between processors (docs/performance.md).
   int hash(const File* file, PageId pageNo) const noexcept;
+
+  // ceil(2^64 / count) modulo 2^64, the multiplier of remainderOf; 0 for a
+  // count of 1. Requires count >= 1.
+  static constexpr std::uint64_t reciprocalOf(std::uint32_t count) noexcept { return UINT64_MAX / count + 1; }
+
+  // sum % count, exactly, by multiplications alone (Lemire, Kaser and Kurz,
+  // "Faster remainder by direct computation", 2019): the low 64 bits of
+  // sum * reciprocalOf(count) are the fractional part of sum / count, and the
+  // bits of that fraction times count above the 64th are the remainder.
+  // Requires count >= 1 and reciprocal == reciprocalOf(count).
+  static constexpr std::uint32_t remainderOf(std::uint32_t sum, std::uint64_t reciprocal, std::uint32_t count) noexcept;
+
+  // Pointer-sized slots ahead of the chain heads, in the chain array's block,
+  // that hold reciprocalOf(HTSIZE): as many as 8 bytes need.
+  static constexpr std::size_t kReciprocalSlots =
+      (sizeof(std::uint64_t) + sizeof(hashBucket*) - 1) / sizeof(hashBucket*);
 
   // Whether `n` is prime, by trial division; requires n >= 2.
   static constexpr bool isPrime(std::uint32_t n) noexcept;
@@ -141,8 +161,12 @@ class BufHashTbl {
 
   // Invariants: at most one entry per (file, pageNo) in the whole table, and
   // every entry lies in the chain ht[hash(entry->file, entry->pageNo)].
-  int HTSIZE;       // number of chains, >= 1, fixed for the table's life
-  hashBucket** ht;  // HTSIZE chain heads, owned with every entry they reach
+  int HTSIZE;  // number of chains, >= 1, fixed for the table's life
+  // HTSIZE chain heads, owned with every entry they reach. They end one
+  // block whose first kReciprocalSlots slots hold reciprocalOf(HTSIZE),
+  // written once by the constructor and read by hash() with memcpy: the
+  // table divides by nothing, yet holds only these two members.
+  hashBucket** ht;
 };
 
 constexpr bool BufHashTbl::isPrime(std::uint32_t n) noexcept {
@@ -167,12 +191,25 @@ constexpr int BufHashTbl::bucketCountFor(std::size_t frames) noexcept {
   return static_cast<int>(count);
 }
 
+constexpr std::uint32_t BufHashTbl::remainderOf(std::uint32_t sum, std::uint64_t reciprocal,
+                                                std::uint32_t count) noexcept {
+  const std::uint64_t fraction = reciprocal * sum;  // wraps modulo 2^64
+  // The top 32 bits of the 96-bit product fraction * count, from its two
+  // 32-bit halves, in 64-bit arithmetic on every compiler: the sum of the
+  // high half and the low half's carry cannot wrap for any 32-bit count.
+  const std::uint64_t low = (fraction & UINT32_MAX) * count;
+  const std::uint64_t high = (fraction >> 32) * count;
+  return static_cast<std::uint32_t>((high + (low >> 32)) >> 32);
+}
+
 // The lookup path is inline: a hit costs no call.
 
 inline int BufHashTbl::hash(const File* file, PageId pageNo) const noexcept {
   const auto addressBits = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(file));
   const std::uint32_t sum = addressBits + pageNo;  // wraps modulo 2^32
-  return static_cast<int>(sum % static_cast<std::uint32_t>(HTSIZE));
+  std::uint64_t reciprocal = 0;
+  std::memcpy(&reciprocal, ht - kReciprocalSlots, sizeof reciprocal);
+  return static_cast<int>(remainderOf(sum, reciprocal, static_cast<std::uint32_t>(HTSIZE)));
 }
 
 inline hashBucket** BufHashTbl::findLink(int index, const File* file, PageId pageNo) const noexcept {

@@ -1,8 +1,10 @@
 #pragma once
 
-// The tests' view of a BufHashTbl's private layout: which chain holds which
-// entries in which order.
+// The tests' and the benchmarks' view of a BufHashTbl's private layout: which
+// chain holds which entries in which order, and the remainder that picks the
+// chain.
 
+#include <cstdint>
 #include <vector>
 
 #include "bufHashTbl.h"
@@ -30,6 +32,11 @@ class BufHashTblPeer {
   }
 
   static int hash(const BufHashTbl& table, const File* file, PageId pageNo) { return table.hash(file, pageNo); }
+
+  static std::uint64_t reciprocalOf(std::uint32_t count) { return BufHashTbl::reciprocalOf(count); }
+  static std::uint32_t remainderOf(std::uint32_t sum, std::uint64_t reciprocal, std::uint32_t count) {
+    return BufHashTbl::remainderOf(sum, reciprocal, count);
+  }
 };
 
 }  // namespace morvane

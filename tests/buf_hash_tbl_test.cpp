@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <limits>
@@ -20,6 +21,46 @@ namespace {
 
 constexpr FrameId kUntouched = 0xDEADBEEF;
 constexpr PageId kMaxPage = std::numeric_limits<PageId>::max();
+
+// The remainder by the reciprocal against the division it replaces, for
+// counts up to INT_MAX, far more than any table here could be built with: at
+// 0, 2^32 - 1, either side of 2^31, and either side of the first and the last
+// 64 multiples of the count below 2^32, where a remainder that is off by a
+// little goes wrong, and at random sums.
+TEST(BufHashTblRemainderTest, EqualsTheDivisionRemainderForCountsUpToIntMax) {
+  std::mt19937 random(20261210);
+  std::vector<std::uint32_t> counts = {1,        2,          3,          5,          7,         11,
+                                       13,       1000,       65521,      65537,      100003,    1000003,
+                                       33554393, 2147483587, 2147483629, 2147483646, 2147483647};
+  for (int bits = 1; bits <= 30; ++bits) {
+    const std::uint32_t power = std::uint32_t{1} << bits;
+    counts.insert(counts.end(), {power - 1, power, power + 1});
+  }
+  for (int i = 0; i < 200; ++i) counts.push_back(1 + static_cast<std::uint32_t>(random() % INT_MAX));
+  int mismatches = 0;
+  for (const std::uint32_t count : counts) {
+    const std::uint64_t reciprocal = BufHashTblPeer::reciprocalOf(count);
+    std::vector<std::uint32_t> sums = {0, 1, 0x7FFFFFFF, 0x80000000, 0x80000001, UINT32_MAX - 1, UINT32_MAX};
+    const std::uint64_t multiples = UINT32_MAX / count;
+    for (std::uint64_t k = 1; k <= multiples; k = k == 64 && multiples > 128 ? multiples - 63 : k + 1) {
+      const auto multiple = static_cast<std::uint32_t>(k * count);
+      sums.insert(sums.end(), {multiple - 1, multiple, multiple + 1});
+    }
+    for (int i = 0; i < 200; ++i) sums.push_back(static_cast<std::uint32_t>(random()));
+    for (const std::uint32_t sum : sums) {
+      const std::uint32_t remainder = BufHashTblPeer::remainderOf(sum, reciprocal, count);
+      if (remainder != sum % count && ++mismatches <= 5) {
+        ADD_FAILURE() << sum << " % " << count << " gave " << remainder << ", not " << sum % count;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // The reciprocal is ceil(2^64 / count), wrapping to 0 for a count of 1.
+  EXPECT_EQ(BufHashTblPeer::reciprocalOf(1), 0u);
+  EXPECT_EQ(BufHashTblPeer::reciprocalOf(2), std::uint64_t{1} << 63);
+  EXPECT_EQ(BufHashTblPeer::reciprocalOf(3), 0x5555555555555556u);
+  EXPECT_EQ(BufHashTblPeer::reciprocalOf(0x7FFFFFFF), 0x200000005u);
+}
 
 // Turns the table's answers into plain values.
 class BufHashTblTest : public ::testing::Test {
@@ -209,6 +250,33 @@ TEST_F(BufHashTblTest, EachEntryLiesInItsKeysChainNewestFirst) {
     std::erase(chain, Entry{&files->near, 20, 1020});
     chain.insert(chain.begin(), Entry{&files->near, 20, 5});
     expectLayout();
+  }
+}
+
+// Each table keeps the reciprocal of its count ahead of its chain heads; the
+// chain it gives a key must be the plain remainder of the key's sum at every
+// kind of count: one chain, two, powers of two, primes (the recommended counts
+// for pools of 1%, 10% and 30% of the shipped trace among them) and a prime
+// near 2^25. The sums: 0, either side of the count and of its largest multiple
+// below 2^32, either side of 2^31, 2^32 - 1, and random ones.
+TEST_F(BufHashTblTest, ChainIndexIsThePlainRemainderAtEveryCount) {
+  std::mt19937 random(20261210);
+  for (const int buckets : {1, 2, 3, 4, 7, 8, 769, 1024, 3061, 30539, 65536, 91621, 1048576, 33554393}) {
+    SCOPED_TRACE(buckets);
+    const BufHashTbl table(buckets);
+    const auto n = static_cast<std::uint32_t>(buckets);
+    const std::uint32_t lastMultiple = UINT32_MAX / n * n;
+    std::vector<std::uint32_t> sums = {
+        0, 1, n - 1, n, n + 1, 2 * n - 1, 2 * n, 0x7FFFFFFF, 0x80000000, lastMultiple - 1, lastMultiple, UINT32_MAX};
+    for (int i = 0; i < 1000; ++i) sums.push_back(static_cast<std::uint32_t>(random()));
+    int mismatches = 0;
+    for (const std::uint32_t sum : sums) {
+      const int chain = BufHashTblPeer::hash(table, &relA_, sum - addressBits(relA_));
+      if (chain != static_cast<int>(sum % n) && ++mismatches <= 5) {
+        ADD_FAILURE() << "sum " << sum << " gave chain " << chain << ", not " << sum % n;
+      }
+    }
+    EXPECT_EQ(mismatches, 0);
   }
 }
 
