@@ -41,6 +41,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "processor.h"
 #include "structures.h"
 
 namespace morvane::bench {
@@ -451,6 +452,7 @@ int run(int argc, char** argv) {
   std::printf("%zu accesses to %zu distinct pages of %zu files%s%s; %zu frames\n", trace.size(), distinct.size(),
               distinctFiles.size(), options.synthetic.empty() ? "" : ", synthetic ", options.synthetic.c_str(),
               frameCount);
+  std::printf("processor: %s\n", processorName().c_str());
   if (options.sweep) return sweep(requests, frameCount);
 
   const int chains = options.chains > 0 ? static_cast<int>(options.chains) : BufHashTbl::bucketCountFor(frameCount);

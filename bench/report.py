@@ -58,9 +58,9 @@ def fmt(value, digits=2):
 
 def table(runs, context):
     structures = [s for s in LABELS if any(f"<{s}>" in n for n in runs)]
-    print(f"{context.get('date', '?')}, {context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz; "
-          f"medians of {max(len(r) for r in runs.values())} repetitions; ns per operation, and "
-          f"(× table) the ratio of medians to BufHashTbl's")
+    print(f"{context.get('date', '?')}, {context.get('processor', 'processor not recorded')}, "
+          f"{context.get('num_cpus', '?')} CPUs; medians of {max(len(r) for r in runs.values())} repetitions; "
+          f"ns per operation, and (× table) the ratio of medians to BufHashTbl's")
     print("| operation | entries | files | " + " | ".join(LABELS[s] for s in structures) + " |")
     print("|---|---:|---:|" + "---:|" * len(structures))
     sizes = sorted({(int(m.group(1)), int(m.group(2)))
@@ -89,6 +89,15 @@ def table(runs, context):
     print(f"empty std::exception thrown and caught: {fmt(empty, 0)} ns")
     for run in sorted((n for n in runs if n.startswith("bucketCountFor/frames:")), key=lambda n: int(n.split(":")[1])):
         print(f"bucketCountFor({run.split(':')[1]}): {fmt(median(runs, run), 0)} ns")
+    counts = sorted({int(n.split(":")[1]) for n in runs if n.startswith("remainder")})
+    if counts:
+        print("\n| chain index | chains | `%` | reciprocal | `%` ÷ reciprocal |\n|---|---:|---:|---:|---:|")
+    for mode in ("Latency", "Throughput"):
+        for count in counts:
+            division, reciprocal = (median(runs, f"remainder{mode}<{kind}>/count:{count}")
+                                    for kind in ("Division", "Reciprocal"))
+            print(f"| {mode.lower()} | {count} | {fmt(division)} | {fmt(reciprocal)} | "
+                  f"×{fmt(ratio(division, reciprocal))} |")
 
 
 def plot(runs, context, out):

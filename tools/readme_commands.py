@@ -38,7 +38,7 @@ SHORTEN = {
     "-max_total_time=3600": "-max_total_time=20",
     'bench/morvane_replay "$pool"': 'bench/morvane_replay "$pool" --rounds 1 --accesses 500000',
     "bench/sweep.py build/": "bench/sweep.py --rounds 1 build/",
-    "bench/alternate.py ": "bench/alternate.py --rounds 1 --inner 1 ",
+    "bench/alternate.py ": "bench/alternate.py --rounds 1 --inner 1 --accesses 500000 ",
 }
 # Proof that installing the library needs neither GoogleTest nor Google Benchmark.
 HIDE = {
