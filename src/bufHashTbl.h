@@ -138,11 +138,6 @@ class BufHashTbl {
   // Requires count >= 1 and reciprocal == reciprocalOf(count).
   static constexpr std::uint32_t remainderOf(std::uint32_t sum, std::uint64_t reciprocal, std::uint32_t count) noexcept;
 
-  // Pointer-sized slots ahead of the chain heads, in the chain array's block,
-  // that hold reciprocalOf(HTSIZE): as many as 8 bytes need.
-  static constexpr std::size_t kReciprocalSlots =
-      (sizeof(std::uint64_t) + sizeof(hashBucket*) - 1) / sizeof(hashBucket*);
-
   // Whether `n` is prime, by trial division; requires n >= 2.
   static constexpr bool isPrime(std::uint32_t n) noexcept;
 
@@ -167,6 +162,13 @@ class BufHashTbl {
   // written once by the constructor and read by hash() with memcpy: the
   // table divides by nothing, yet holds only these two members.
   hashBucket** ht;
+
+  // The slots, each of a chain head's size, ahead of ht[0] that hold
+  // reciprocalOf(HTSIZE): as many as 8 bytes need. (The size of a pointer is
+  // what is meant, not that of the entry it points to.)
+  // NOLINTBEGIN(bugprone-sizeof-expression)
+  static constexpr std::size_t kReciprocalSlots = (sizeof(std::uint64_t) + sizeof(*ht) - 1) / sizeof(*ht);
+  // NOLINTEND(bugprone-sizeof-expression)
 };
 
 constexpr bool BufHashTbl::isPrime(std::uint32_t n) noexcept {
